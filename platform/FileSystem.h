@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+namespace kor::platform {
+
+// The process's current working directory as the system gives it; empty when
+// it does not fit into `capacity` bytes (terminating zero included).
+std::string CurrentDirectory(std::size_t capacity);
+
+// Error code that directory creation reports for a directory that exists.
+inline constexpr int kErrorAlreadyExists = 183;
+
+// Creates one directory. Returns 0 on success, kErrorAlreadyExists when the
+// path names an existing entry, or another non-zero system error code.
+int CreateOneDirectory(const std::string& path);
+
+// Access check with the classic modes: 0 exists, 2 write, 4 read, 6 both.
+// Returns 0 when the check passes, -1 otherwise.
+int CheckAccess(const std::string& path, int mode);
+
+bool IsDirectory(const std::string& path);
+// True for an existing entry that is not a directory.
+bool IsNonDirectory(const std::string& path);
+
+// Renames `from` over `to`, replacing `to` atomically when it exists.
+bool ReplaceFile(const std::string& from, const std::string& to);
+
+// Removes a file; true when it is gone afterwards.
+bool RemoveFile(const std::string& path);
+
+}  // namespace kor::platform

@@ -1,0 +1,16 @@
+#include "platform/PageMemory.h"
+
+#include <sys/mman.h>
+
+namespace kor::platform {
+
+void* ReserveAndCommitPages(std::size_t bytes) {
+    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return block == MAP_FAILED ? nullptr : block;
+}
+
+void ReleasePages(void* block, std::size_t bytes) {
+    if (block != nullptr) munmap(block, bytes);
+}
+
+}  // namespace kor::platform

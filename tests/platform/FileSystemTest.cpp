@@ -1,0 +1,70 @@
+#include "platform/FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace kor::platform {
+namespace {
+
+class FileSystemTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/kor-fs-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+    }
+    void TearDown() override { std::system(("rm -rf '" + root_ + "'").c_str()); }
+
+    void Touch(const std::string& path) {
+        FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs("x", f);
+        std::fclose(f);
+    }
+
+    std::string root_;
+};
+
+TEST_F(FileSystemTest, DirectoryCreationTreatsExistingAsAlreadyExists) {
+    std::string dir = root_ + "/new";
+    EXPECT_EQ(CreateOneDirectory(dir), 0);
+    EXPECT_TRUE(IsDirectory(dir));
+    EXPECT_EQ(CreateOneDirectory(dir), kErrorAlreadyExists);
+    EXPECT_NE(CreateOneDirectory(root_ + "/missing/child"), 0);
+    EXPECT_NE(CreateOneDirectory(root_ + "/missing/child"), kErrorAlreadyExists);
+}
+
+TEST_F(FileSystemTest, AccessModesAndEntryKinds) {
+    std::string file = root_ + "/f.txt";
+    Touch(file);
+    EXPECT_EQ(CheckAccess(file, 0), 0);
+    EXPECT_EQ(CheckAccess(file, 4), 0);
+    EXPECT_EQ(CheckAccess(file, 6), 0);
+    EXPECT_EQ(CheckAccess(root_ + "/absent", 0), -1);
+    EXPECT_TRUE(IsNonDirectory(file));
+    EXPECT_FALSE(IsDirectory(file));
+    EXPECT_FALSE(IsNonDirectory(root_));
+    EXPECT_FALSE(IsNonDirectory(root_ + "/absent"));
+}
+
+TEST_F(FileSystemTest, ReplaceFileSwapsContentAtomically) {
+    std::string a = root_ + "/a", b = root_ + "/b";
+    Touch(a);
+    Touch(b);
+    EXPECT_TRUE(ReplaceFile(a, b));
+    EXPECT_EQ(CheckAccess(a, 0), -1);
+    EXPECT_EQ(CheckAccess(b, 0), 0);
+    EXPECT_TRUE(RemoveFile(b));
+    EXPECT_TRUE(RemoveFile(b));  // already gone counts as removed
+}
+
+TEST(CurrentDirectoryTest, EmptyWhenItDoesNotFit) {
+    EXPECT_FALSE(CurrentDirectory(4096).empty());
+    EXPECT_TRUE(CurrentDirectory(1).empty());
+}
+
+}  // namespace
+}  // namespace kor::platform
