@@ -1,0 +1,34 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+namespace kor::testing {
+
+// Every config test runs in a fresh temporary directory that is also the
+// working directory, with the disk provider registered and every
+// process-wide configuration state reset before and after.
+class ConfigTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Paths are relative to the temporary directory unless absolute.
+    static void WriteFile(const std::string& path, std::string_view bytes);
+    static std::string ReadFile(const std::string& path);
+    static bool Exists(const std::string& path);
+    static void MakeDirectory(const std::string& path);
+
+    const std::string& Root() const { return root_; }
+
+private:
+    std::string root_;
+    std::string previousDirectory_;
+};
+
+// Resets the provider table, the cached locations and the process-wide cache.
+void ResetConfigState();
+
+}  // namespace kor::testing

@@ -1,0 +1,150 @@
+#include "ConfigTestEnvironment.h"
+
+#include "config/DiskFileProvider.h"
+#include "config/FileAccess.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace kor {
+namespace {
+
+using testing::ConfigTest;
+
+// Answers access checks with a fixed code and records what it was asked.
+class RecordingProvider final : public FileProvider {
+public:
+    explicit RecordingProvider(int accessAnswer, bool opens = true) : answer_(accessAnswer), opens_(opens) {}
+
+    std::unique_ptr<FileStream> Open(const std::string& name, const char* mode) override {
+        opened.push_back(name + ":" + mode);
+        if (!opens_) return nullptr;
+        return std::make_unique<DiskFileStream>(name, nullptr);
+    }
+    int Access(const std::string&, int accessMode) override {
+        accessModes.push_back(accessMode);
+        return answer_;
+    }
+
+    std::vector<int> accessModes;
+    std::vector<std::string> opened;
+
+private:
+    int answer_;
+    bool opens_;
+};
+
+TEST_F(ConfigTest, EmptyProviderTableOpensNothing) {
+    ResetFileProvidersForTesting();
+    WriteFile("present.txt", "x");
+    EXPECT_EQ(OpenFileForRead("present.txt", "rb"), nullptr);
+    EXPECT_EQ(OpenFileForWrite("present.txt", "wb"), nullptr);
+    EXPECT_EQ(CheckFileAccess("present.txt", 0), -1);
+}
+
+TEST_F(ConfigTest, ProvidersAreConsultedInSlotOrderWithDerivedAccessModes) {
+    ResetFileProvidersForTesting();
+    RecordingProvider refusing(7);
+    RecordingProvider failingOpen(0, false);
+    RecordingProvider serving(0);
+    RegisterFileProvider(&refusing);
+    RegisterFileProvider(&failingOpen);
+    RegisterFileProvider(&serving);
+    RegisterFileProvider(&serving);  // already present: ignored
+
+    auto stream = OpenFileForRead("a.ini", "rb");
+    ASSERT_NE(stream, nullptr);
+    EXPECT_TRUE(refusing.opened.empty());
+    EXPECT_EQ(failingOpen.opened, std::vector<std::string>{"a.ini:rb"});
+    EXPECT_EQ(serving.opened, std::vector<std::string>{"a.ini:rb"});
+
+    for (const char* mode : {"r", "r+", "w", "ab+", "rb+", "x"}) OpenFileForRead("a.ini", mode);
+    EXPECT_EQ(refusing.accessModes, (std::vector<int>{4, 4, 6, 2, 2, 4, 0}));
+
+    // Writes skip access checks entirely.
+    refusing.accessModes.clear();
+    EXPECT_NE(OpenFileForWrite("b.ini", "wb"), nullptr);
+    EXPECT_TRUE(refusing.accessModes.empty());
+    EXPECT_EQ(refusing.opened.back(), "b.ini:wb");
+}
+
+TEST_F(ConfigTest, AccessCheckAnswersFirstSuccessElseLastAnswer) {
+    ResetFileProvidersForTesting();
+    RecordingProvider first(5);
+    RecordingProvider second(9);
+    RegisterFileProvider(&first);
+    RegisterFileProvider(&second);
+    EXPECT_EQ(CheckFileAccess("x", 0), 9);
+    RecordingProvider third(0);
+    RegisterFileProvider(&third);
+    EXPECT_EQ(CheckFileAccess("x", 0), 0);
+}
+
+TEST_F(ConfigTest, AFifthProviderIsIgnored) {
+    ResetFileProvidersForTesting();
+    RecordingProvider providers[5] = {RecordingProvider(1), RecordingProvider(1), RecordingProvider(1),
+                                      RecordingProvider(1), RecordingProvider(0)};
+    for (auto& provider : providers) RegisterFileProvider(&provider);
+    EXPECT_EQ(CheckFileAccess("x", 0), 1);
+    EXPECT_TRUE(providers[4].accessModes.empty());
+}
+
+TEST_F(ConfigTest, DiskProviderRefusesAssetNamesInAnyCase) {
+    MakeDirectory("ASSETS");
+    MakeDirectory("assets");
+    MakeDirectory("dir");
+    MakeDirectory("dir/Assets");
+    WriteFile("ASSETS/a.txt", "1");
+    WriteFile("assets/b.txt", "2");
+    WriteFile("dir/Assets/c.txt", "3");
+    DiskFileProvider& disk = GetDiskFileProvider();
+    EXPECT_EQ(disk.Open("ASSETS/a.txt", "rb"), nullptr);
+    EXPECT_EQ(disk.Open("assets/b.txt", "rb"), nullptr);
+    EXPECT_EQ(disk.Access("aSsEtS/b.txt", 0), -1);
+    EXPECT_NE(disk.Open("dir/Assets/c.txt", "rb"), nullptr);
+    EXPECT_EQ(disk.Access("dir/Assets/c.txt", 4), 0);
+    EXPECT_EQ(disk.Access("dir/missing.txt", 0), -1);
+}
+
+TEST_F(ConfigTest, DiskStreamMeasuresAndReadsWholeFile) {
+    const std::string bytes("line one\n\0binary", 16);
+    WriteFile("data.bin", bytes);
+    auto stream = OpenFileForRead("data.bin", "rb");
+    ASSERT_NE(stream, nullptr);
+    EXPECT_TRUE(stream->IsOpen());
+    EXPECT_EQ(stream->Name(), "data.bin");
+    EXPECT_EQ(stream->Size(), 16u);
+    char line[32];
+    ASSERT_NE(stream->ReadLine(line, sizeof line), nullptr);
+    EXPECT_STREQ(line, "line one\n");
+    const char* contents = stream->Contents();
+    EXPECT_EQ(std::string(contents, 16), bytes);
+    EXPECT_EQ(contents[16], '\0');
+    EXPECT_EQ(stream->Contents(), contents);
+}
+
+TEST_F(ConfigTest, DiskStreamWritesThroughItsBufferAndRefusesDirectories) {
+    {
+        auto stream = OpenFileForWrite("out.txt", "wb");
+        ASSERT_NE(stream, nullptr);
+        const std::string big(DiskFileStream::kBufferSize + 100, 'z');
+        EXPECT_EQ(stream->Write(big.data(), 1, big.size()), big.size());
+        EXPECT_TRUE(stream->Flush());
+    }
+    EXPECT_EQ(ReadFile("out.txt").size(), DiskFileStream::kBufferSize + 100);
+
+    MakeDirectory("folder");
+    EXPECT_EQ(OpenFileForRead("folder", "rb"), nullptr);
+    EXPECT_EQ(OpenFileForWrite("folder", "ab+"), nullptr);
+
+    DiskFileStream detached("none", nullptr);
+    char byte = 0;
+    EXPECT_FALSE(detached.IsOpen());
+    EXPECT_EQ(detached.Contents(), nullptr);
+    EXPECT_EQ(detached.Read(&byte, 1, 1), 0u);
+    EXPECT_FALSE(detached.Flush());
+}
+
+}  // namespace
+}  // namespace kor
