@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -72,7 +70,7 @@ const char* ExecutableNameEntry() {
 LoggerState* Instance() {
     if (g_logger != nullptr) return g_logger;
     try {
-        ExecutableNameEntry();
+        ExecutableNameEntry();  // read the module name once, at creation
         g_logger = new LoggerState();
         g_logger->stdErr.Attach();
         g_logger->debuggerConsole.Attach();

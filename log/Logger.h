@@ -14,8 +14,8 @@ inline constexpr uint32_t kLogInterfaceVersion = 1;
 // share the one process-wide logger. Its state lives in a singleton created on
 // first use, guarded by one critical section, and destroyed when the last user
 // releases it. Every entry that needs the singleton creates it when it does
-// not exist, except release, removeTarget and the target lookups, which
-// answer "nothing" then. No entry throws.
+// not exist, except release, removeTarget and findTarget, which answer
+// "nothing" then. No entry throws.
 struct LogInterface {
     uint32_t (*interfaceVersion)();  // 1
     // Takes a reference; returns the new count.

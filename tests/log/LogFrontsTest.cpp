@@ -15,12 +15,9 @@ class LogFrontsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         DestroyLoggerForTesting();
-        GetLogInterface()->suspend();
         // Keep the built-in console targets quiet while the capture listens.
-        for (LogTargetInterface* target : {GetLogInterface()->stdErrTarget(), GetLogInterface()->debuggerConsoleTarget()}) {
-            target->detach(target);
-        }
-        GetLogInterface()->resume();
+        const LogInterface* log = GetLogInterface();
+        for (LogTargetInterface* target : {log->stdErrTarget(), log->debuggerConsoleTarget()}) target->detach(target);
     }
     void TearDown() override { DestroyLoggerForTesting(); }
 };
@@ -95,7 +92,7 @@ TEST_F(LogFrontsTest, CaptureLowersTheMinimumLevelAndRestoresIt) {
             EXPECT_TRUE(inner.Logged("seen by both"));
         }
         EXPECT_TRUE(log.Logged("seen by both"));
-        EXPECT_EQ(GetLogInterface()->findTarget("LogCaptureTarget") != nullptr, true);
+        EXPECT_NE(GetLogInterface()->findTarget("LogCaptureTarget"), nullptr);
     }
     EXPECT_EQ(GetLogInterface()->findTarget("LogCaptureTarget"), nullptr);
     EXPECT_EQ(GetLogInterface()->getMinimumLevel(), 1);
