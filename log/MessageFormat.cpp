@@ -1,5 +1,6 @@
 #include "log/MessageFormat.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -177,7 +178,9 @@ private:
         const FormatArgument* arg = Take(spec.position);
         if (arg == nullptr) return false;
         if (spec.conversion == 'n') return true;  // never performed, prints nothing
-        if (spec.width < 0 && spec.widthFromArgument) {
+        if (spec.width == INT32_MIN) {
+            spec.width = -1;  // no positive counterpart: no width at all
+        } else if (spec.width < 0 && spec.widthFromArgument) {
             // A negative width taken from an argument means left-justified.
             spec.flags += '-';
             spec.width = -spec.width;

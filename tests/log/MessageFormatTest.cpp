@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <string>
 
@@ -41,6 +42,8 @@ TEST(MessageFormatSpecifications, WidthAndPrecisionFromArguments) {
     EXPECT_EQ(FormatMessage("%.*f", 2, 3.14159), "3.14");
     EXPECT_EQ(FormatMessage("%3$*1$.*2$f", 8, 1, 2.25), "     2.2");
     EXPECT_EQ(FormatMessage("%*d|", -4, 7), "7   |");
+    // The most negative width has no positive counterpart: it is ignored.
+    EXPECT_EQ(FormatMessage("%*d|", INT32_MIN, 7), "7|");
     // A width that cannot be read as an integer ends the text.
     EXPECT_EQ(FormatMessage("ab%*dcd", "wide", 7), "ab");
 }
