@@ -1,5 +1,6 @@
 #include "ConfigTestEnvironment.h"
 
+#include "config/ConfigFileCache.h"
 #include "config/ConfigLocations.h"
 #include "config/DiskFileProvider.h"
 #include "config/FileAccess.h"
@@ -16,6 +17,7 @@ namespace kor::testing {
 void ResetConfigState() {
     ResetFileProvidersForTesting();
     ResetConfigLocationsForTesting();
+    ConfigFileCache::ResetForTesting();
 }
 
 void ConfigTest::SetUp() {

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <rapidjson/document.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace kor {
+
+// The store of settings kept server-side for the player's account.
+//
+// Which settings are persisted comes from two lists merged at construction:
+// "DATA/CFG/defaults/SettingsToPersist.json", then the user's
+// "SettingsToPersist.json" in the configuration directory. Both have the shape
+// {"files": [{"name", "persisted"?, "sections": [{"name", "persisted"?,
+// "settings": [{"name", "persisted"}]}]}]}. Later entries override earlier
+// ones, and a "persisted" at file or section level replaces everything
+// gathered below it so far. The most specific flag present decides.
+//
+// Values of persisted settings come from "PersistedSettings.json" or, when
+// that is missing or unreadable, from the main settings and key-binding
+// files. The store answers every read of a persisted setting (see
+// ConfigFileCache) and records every write to one; SavePersistedSettings
+// writes the file when something changed.
+//
+// At most one instance is published process-wide, from construction to
+// destruction; a second instance made while one exists works on its own but
+// is not published. Not locked: calls must not overlap.
+class ConfigPersistence {
+public:
+    ConfigPersistence();
+    virtual ~ConfigPersistence();
+    ConfigPersistence(const ConfigPersistence&) = delete;
+    ConfigPersistence& operator=(const ConfigPersistence&) = delete;
+
+    // The published instance, or nullptr.
+    static ConfigPersistence* Instance();
+
+    bool IsPersisted(std::string_view file, std::string_view section, std::string_view key) const;
+    // Records `value` for a persisted setting; ignored for any other. The
+    // store becomes dirty when a record is added or its value changes.
+    void CaptureValue(std::string_view file, std::string_view section, std::string_view key,
+                      std::string_view value);
+    // The recorded text, or nullptr.
+    const std::string* FindPersistedValue(std::string_view file, std::string_view section,
+                                          std::string_view key) const;
+
+    // Captures the values in "PersistedSettings.json"; when that file is
+    // missing or not a JSON object, captures the persisted settings found in
+    // the main settings and key-binding files instead.
+    void LoadPersistedValues();
+
+    // Writes "PersistedSettings.json" when dirty: records sorted by file,
+    // section and key, pretty JSON with 4-blank indentation and no final line
+    // break. True when there was nothing to write or the file was written; on
+    // failure the store stays dirty (the next save tries again), the failure
+    // is logged and the result is false.
+    bool SavePersistedSettings();
+
+    bool IsDirty() const { return dirty_; }
+
+    // The JSON document in `path`; a null document when the file cannot be
+    // opened, and a non-object (with the parse error logged) when it is not
+    // valid JSON.
+    static rapidjson::Document LoadJsonFile(std::string_view path);
+
+    // The text SavePersistedSettings writes for the current records.
+    std::string PersistedSettingsText() const;
+
+private:
+    struct SectionEntry {
+        bool persisted = false;
+        std::unordered_map<uint32_t, bool> settings;
+    };
+    struct FileEntry {
+        bool persisted = false;
+        std::unordered_map<uint32_t, SectionEntry> sections;
+    };
+    struct ValueRecord {
+        std::string file;
+        std::string section;
+        std::string key;
+        std::string value;
+    };
+
+    void MergeList(const rapidjson::Document& list);
+    void MergeSections(FileEntry& file, const rapidjson::Value& sections);
+    void CaptureFromDocument(const rapidjson::Document& document);
+    void CaptureFromIniFiles();
+
+    std::unordered_map<uint32_t, FileEntry> files_;
+    std::unordered_map<uint32_t, ValueRecord> values_;
+    bool dirty_ = false;
+};
+
+}  // namespace kor

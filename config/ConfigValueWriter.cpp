@@ -1,0 +1,80 @@
+#include "config/ConfigValueWriter.h"
+
+#include "config/AtomicFileWrite.h"
+#include "config/ConfigFileCache.h"
+#include "config/ConfigPersistence.h"
+#include "config/FileAccess.h"
+#include "config/IniTextEditor.h"
+#include "config/PathUtilities.h"
+#include "config/ValueText.h"
+#include "log/Log.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace kor {
+namespace {
+
+// The file's current bytes; empty for a file that does not exist yet, none
+// when it exists but cannot be read.
+std::optional<std::string> CurrentText(const std::string& path) {
+    if (CheckFileAccess(path, 0) != 0) return std::string();
+    std::unique_ptr<FileStream> stream = OpenFileForRead(path, "rb");
+    if (!stream) return std::nullopt;
+    const char* bytes = stream->Contents();
+    if (bytes == nullptr) return std::nullopt;
+    return std::string(bytes, stream->Size());
+}
+
+void CreateMissingDirectories(const std::string& path) {
+    if (CheckFileAccess(path, 0) == 0) return;
+    const std::size_t separator = path.rfind('/');
+    if (separator != std::string::npos) CreateDirectoryTree(path.substr(0, separator));
+}
+
+bool EditFile(const std::string& path, std::string_view section, std::string_view key,
+              std::string_view value) {
+    const std::optional<std::string> current = CurrentText(path);
+    if (!current) return false;
+    return WriteFileAtomically(path, EditIniText(*current, section, key, value), "wb");
+}
+
+bool WriteValue(std::string_view file, std::string_view section, std::string_view key, std::string_view text) {
+    if (ConfigPersistence* persistence = ConfigPersistence::Instance()) {
+        persistence->CaptureValue(file, section, key, text);
+    }
+    const std::string path = NormalizedPath(file);
+    CreateMissingDirectories(path);
+    if (EditFile(path, section, key, text)) {
+        ConfigFileCache::Instance().MarkStale(file);
+        return true;
+    }
+    const std::string textCopy(text);
+    const std::string keyCopy(key);
+    const std::string sectionCopy(section);
+    const std::string fileCopy(file);
+    LogWrite(kLogError, kLogGroupsConfig, "Failed to write value %s for %s:%s in %s.\n", textCopy.c_str(),
+             keyCopy.c_str(), sectionCopy.c_str(), fileCopy.c_str());
+    return false;
+}
+
+}  // namespace
+
+bool WriteString(std::string_view file, std::string_view section, std::string_view key, std::string_view text) {
+    return WriteValue(file, section, key, text);
+}
+
+bool WriteBool(std::string_view file, std::string_view section, std::string_view key, bool value) {
+    return WriteValue(file, section, key, value ? "1" : "0");
+}
+
+bool WriteInt64(std::string_view file, std::string_view section, std::string_view key, int64_t value) {
+    return WriteValue(file, section, key, IntText(value));
+}
+
+bool WriteFloat(std::string_view file, std::string_view section, std::string_view key, float value) {
+    return WriteValue(file, section, key, FixedFloatText(static_cast<double>(value)));
+}
+
+}  // namespace kor

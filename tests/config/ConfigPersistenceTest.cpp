@@ -1,0 +1,245 @@
+#include "ConfigTestEnvironment.h"
+
+#include "config/ConfigFileCache.h"
+#include "config/ConfigLocations.h"
+#include "config/ConfigPersistence.h"
+#include "config/ConfigValueWriter.h"
+#include "log/Log.h"
+#include "support/LogCapture.h"
+
+#include <memory>
+
+namespace kor {
+namespace {
+
+using testing::ConfigTest;
+
+class ConfigPersistenceTest : public ConfigTest {
+protected:
+    void SetUp() override {
+        ConfigTest::SetUp();
+        MakeDirectory("Config");
+        MakeDirectory("Config/defaults");
+        MakeDirectory("DATA");
+        MakeDirectory("DATA/CFG");
+        MakeDirectory("DATA/CFG/defaults");
+    }
+
+    static void WriteDefaultsList(const std::string& json) {
+        WriteFile("DATA/CFG/defaults/SettingsToPersist.json", json);
+    }
+    static void WriteUserList(const std::string& json) { WriteFile("Config/SettingsToPersist.json", json); }
+
+    const std::string& Game() const { return GetGameConfigPath(); }
+    const std::string& Input() const { return GetInputConfigPath(); }
+};
+
+TEST_F(ConfigPersistenceTest, ListsMergeWithLaterAndBroaderEntriesOverriding) {
+    WriteDefaultsList(R"({"files": [
+        {"name": "Game.cfg", "persisted": true},
+        {"name": "Input.ini", "sections": [
+            {"name": "Keys", "settings": [{"name": "Jump", "persisted": true}, {"name": "Duck", "persisted": true}]},
+            {"name": "Mouse", "persisted": true, "settings": [{"name": "Invert", "persisted": false}]},
+            {"name": "Pad", "settings": [{"name": "Rumble"}, {"name": "Dead", "persisted": "yes"},
+                                        {"persisted": true}, 7]}]},
+        {"name": "Other.cfg", "sections": [{"name": "S", "settings": [{"name": "K", "persisted": true}]}]}]})");
+    WriteUserList(R"({"files": [
+        {"name": "Game.cfg", "sections": [
+            {"name": "Video", "persisted": false, "settings": [{"name": "Width", "persisted": true}]}]},
+        {"name": "Input.ini", "sections": [{"name": "Keys", "persisted": false}]},
+        {"name": "Other.cfg", "persisted": false},
+        {"persisted": true}, "junk"]})");
+    ConfigPersistence store;
+    const std::string other = GetConfigFilePath("Other.cfg");
+
+    EXPECT_TRUE(store.IsPersisted(Game(), "Sound", "Volume"));   // whole file
+    EXPECT_TRUE(store.IsPersisted(Game(), "Video", "Width"));    // re-enabled setting
+    EXPECT_FALSE(store.IsPersisted(Game(), "Video", "Height"));  // disabled section
+    EXPECT_TRUE(store.IsPersisted(Game(), "video", "WIDTH"));    // names ignore case
+    EXPECT_FALSE(store.IsPersisted(Input(), "Keys", "Jump"));    // user list dropped the settings
+    EXPECT_TRUE(store.IsPersisted(Input(), "Mouse", "Speed"));
+    EXPECT_FALSE(store.IsPersisted(Input(), "Mouse", "Invert"));
+    EXPECT_FALSE(store.IsPersisted(Input(), "Pad", "Rumble"));
+    EXPECT_FALSE(store.IsPersisted(Input(), "Pad", "Dead"));
+    EXPECT_FALSE(store.IsPersisted(other, "S", "K"));  // file-level false replaced its sections
+    EXPECT_FALSE(store.IsPersisted(GetConfigFilePath("Unlisted.cfg"), "S", "K"));
+}
+
+TEST_F(ConfigPersistenceTest, MissingOrBrokenListsPersistNothing) {
+    WriteDefaultsList("{\"files\": [");
+    testing::LogCapture log;
+    ConfigPersistence store;
+    EXPECT_FALSE(store.IsPersisted(Game(), "S", "K"));
+    const std::string expected = "DATA/CFG/defaults/SettingsToPersist.json parse error: Invalid value. (11)";
+    const auto records = log.Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].level, kLogAlways);
+    EXPECT_EQ(records[0].groups, kLogGroupDbg);
+    EXPECT_EQ(records[0].message, expected);
+}
+
+TEST_F(ConfigPersistenceTest, CapturingMarksDirtyOnlyOnChange) {
+    WriteDefaultsList(R"({"files": [{"name": "Game.cfg", "sections": [{"name": "S", "persisted": true}]}]})");
+    ConfigPersistence store;
+    EXPECT_FALSE(store.IsDirty());
+    EXPECT_TRUE(store.SavePersistedSettings());
+    EXPECT_FALSE(Exists(GetPersistedSettingsPath()));  // nothing captured: nothing written
+
+    store.CaptureValue(Game(), "T", "K", "ignored");
+    EXPECT_FALSE(store.IsDirty());
+    EXPECT_EQ(store.FindPersistedValue(Game(), "T", "K"), nullptr);
+    store.CaptureValue(Game(), "S", "K", "1");
+    EXPECT_TRUE(store.IsDirty());
+    EXPECT_TRUE(store.SavePersistedSettings());
+    EXPECT_FALSE(store.IsDirty());
+    store.CaptureValue(Game(), "s", "k", "1");
+    EXPECT_FALSE(store.IsDirty());
+    store.CaptureValue(Game(), "S", "K", "2");
+    EXPECT_TRUE(store.IsDirty());
+    ASSERT_NE(store.FindPersistedValue(Game(), "S", "K"), nullptr);
+    EXPECT_EQ(*store.FindPersistedValue(Game(), "S", "K"), "2");
+}
+
+TEST_F(ConfigPersistenceTest, SaveWritesSortedGroupsByteForByte) {
+    WriteDefaultsList(R"({"files": [{"name": "Game.cfg", "persisted": true}, {"name": "Input.ini", "persisted": true}]})");
+    ConfigPersistence store;
+    store.CaptureValue(Input(), "Keys", "jump", "[Space]");
+    store.CaptureValue(Game(), "Video", "width", "1920");
+    store.CaptureValue(Game(), "Video", "Width2", "x");
+    store.CaptureValue(Game(), "Audio", "Volume", "0.5");
+    store.CaptureValue(Input(), "Keys", "Duck", "\"C\"");
+    ASSERT_TRUE(store.SavePersistedSettings());
+    EXPECT_EQ(ReadFile(GetPersistedSettingsPath()),
+              R"({
+    "description": "The settings in this file are persisted server-side. This file is generated automatically. Editing it is not recommended. Modify SettingsToPersist.json to specify which settings are persisted.",
+    "files": [
+        {
+            "name": "Game.cfg",
+            "sections": [
+                {
+                    "name": "Audio",
+                    "settings": [
+                        {
+                            "name": "Volume",
+                            "value": "0.5"
+                        }
+                    ]
+                },
+                {
+                    "name": "Video",
+                    "settings": [
+                        {
+                            "name": "Width2",
+                            "value": "x"
+                        },
+                        {
+                            "name": "width",
+                            "value": "1920"
+                        }
+                    ]
+                }
+            ]
+        },
+        {
+            "name": "Input.ini",
+            "sections": [
+                {
+                    "name": "Keys",
+                    "settings": [
+                        {
+                            "name": "Duck",
+                            "value": "\"C\""
+                        },
+                        {
+                            "name": "jump",
+                            "value": "[Space]"
+                        }
+                    ]
+                }
+            ]
+        }
+    ]
+})");
+}
+
+TEST_F(ConfigPersistenceTest, ValuesComeFromTheFileForListedSettingsOnly) {
+    WriteDefaultsList(R"({"files": [{"name": "Game.cfg", "sections": [{"name": "Video", "persisted": true}]}]})");
+    WriteFile("Config/PersistedSettings.json", R"({"files": [
+        {"name": "Game.cfg", "sections": [
+            {"name": "Video", "settings": [{"name": "Width", "value": "2560"}, {"name": "Bad", "value": 3}]},
+            {"name": "Sound", "settings": [{"name": "Volume", "value": "9"}]}]}]})");
+    WriteFile("Config/Game.cfg", "[Video]\r\nWidth=1024\r\nHeight=768\r\n[Sound]\r\nVolume=1\r\n");
+    ConfigFileCache& cache = ConfigFileCache::Instance();
+    {
+        ConfigPersistence store;
+        EXPECT_EQ(ConfigPersistence::Instance(), &store);
+        EXPECT_TRUE(store.IsDirty());
+        EXPECT_EQ(cache.GetInt(Game(), "Video", "Width", 0), 2560);
+        EXPECT_EQ(cache.GetInt(Game(), "Video", "Height", 5), 5);  // persisted, but no value
+        EXPECT_EQ(cache.GetInt(Game(), "Video", "Bad", 5), 5);
+        EXPECT_EQ(cache.GetInt(Game(), "Sound", "Volume", 0), 1);  // not persisted: read from the file
+        EXPECT_EQ(cache.GetInt64(Game(), "Video", "Width", 0), 2560);
+        store.CaptureValue(Game(), "Video", "Width", "5000000000");
+        EXPECT_EQ(cache.GetInt64(Game(), "Video", "Width", 0), 5000000000);
+        EXPECT_FLOAT_EQ(cache.GetFloat(Game(), "Video", "Width", 0.0f), 5e9f);
+        EXPECT_TRUE(cache.GetBool(Game(), "Video", "Width", false));
+        EXPECT_EQ(cache.GetString(Game(), "Video", "Width", nullptr), "5000000000");
+
+        // Writing a persisted setting records it and still edits the file.
+        EXPECT_TRUE(WriteString(Game(), "Video", "Height", "1440"));
+        EXPECT_EQ(*store.FindPersistedValue(Game(), "Video", "Height"), "1440");
+        EXPECT_EQ(ReadFile(Game()), "[Video]\r\nWidth=1024\r\nHeight=1440\r\n[Sound]\r\nVolume=1\r\n");
+    }
+    EXPECT_EQ(ConfigPersistence::Instance(), nullptr);
+    EXPECT_EQ(cache.GetInt(Game(), "Video", "Width", 0), 1024);
+}
+
+TEST_F(ConfigPersistenceTest, WithoutTheFileValuesAreCapturedFromTheIniFiles) {
+    WriteDefaultsList(R"({"files": [{"name": "Game.cfg", "persisted": true},
+        {"name": "Input.ini", "sections": [{"name": "Keys", "settings": [{"name": "Jump", "persisted": true}]}]}]})");
+    WriteFile("Config/Game.cfg", "[Video]\r\nWidth=1920\r\n");
+    WriteFile("Config/defaults/Game.cfg", "[Video]\r\nHeight=1080\r\n");
+    WriteFile("Config/Input.ini", "[Keys]\r\nJump=[Space]\r\nDuck=[C]\r\n");
+    WriteFile("Config/PersistedSettings.json", "not json");
+    testing::LogCapture log;
+    ConfigPersistence store;
+    EXPECT_TRUE(log.Logged(GetPersistedSettingsPath() + " parse error: Invalid value. (1)", kLogAlways));
+    EXPECT_EQ(*store.FindPersistedValue(Game(), "Video", "Width"), "1920");
+    EXPECT_EQ(store.FindPersistedValue(Game(), "Video", "Height"), nullptr);  // defaults are not consulted
+    EXPECT_EQ(*store.FindPersistedValue(Input(), "Keys", "Jump"), "[Space]");
+    EXPECT_EQ(store.FindPersistedValue(Input(), "Keys", "Duck"), nullptr);
+    ASSERT_TRUE(store.SavePersistedSettings());
+    EXPECT_NE(ReadFile(GetPersistedSettingsPath()).find("\"value\": \"[Space]\""), std::string::npos);
+
+    // A second store is not published while the first exists.
+    ConfigPersistence second;
+    EXPECT_EQ(ConfigPersistence::Instance(), &store);
+}
+
+TEST_F(ConfigPersistenceTest, AFailedSaveStaysDirtyAndIsReported) {
+    WriteDefaultsList(R"({"files": [{"name": "Game.cfg", "persisted": true}]})");
+    WriteFile("Config/PersistedSettings.json", R"({"files": [{"name": "Game.cfg", "sections": [
+        {"name": "S", "settings": [{"name": "K", "value": "old"}]}]}]})");
+    ConfigPersistence store;
+    const std::string before = ReadFile(GetPersistedSettingsPath());
+    store.CaptureValue(Game(), "S", "K", "new");
+
+    ASSERT_EQ(std::rename(GetPersistedSettingsPath().c_str(), "saved.json"), 0);
+    MakeDirectory(GetPersistedSettingsPath());
+    {
+        testing::LogCapture log;
+        EXPECT_FALSE(store.SavePersistedSettings());
+        EXPECT_TRUE(store.IsDirty());
+        EXPECT_TRUE(log.Logged("Failed to save persisted settings to " + GetPersistedSettingsPath() + ".\n",
+                               kLogError));
+    }
+    ASSERT_EQ(rmdir(GetPersistedSettingsPath().c_str()), 0);
+    ASSERT_EQ(std::rename("saved.json", GetPersistedSettingsPath().c_str()), 0);
+    EXPECT_EQ(ReadFile(GetPersistedSettingsPath()), before);
+    EXPECT_TRUE(store.SavePersistedSettings());
+    EXPECT_FALSE(store.IsDirty());
+    EXPECT_NE(ReadFile(GetPersistedSettingsPath()).find("\"value\": \"new\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kor
