@@ -79,7 +79,12 @@ std::unique_ptr<FileStream> DiskFileProvider::Open(const std::string& name, cons
     if (platform::IsDirectory(name)) return nullptr;
     std::FILE* file = std::fopen(name.c_str(), mode);
     if (file == nullptr) return nullptr;
-    return std::make_unique<DiskFileStream>(name, file);
+    try {
+        return std::make_unique<DiskFileStream>(name, file);
+    } catch (...) {
+        std::fclose(file);
+        throw;
+    }
 }
 
 int DiskFileProvider::Access(const std::string& name, int accessMode) {

@@ -60,28 +60,21 @@ TEST(CompiledConfig, FloatBoolAndTextLookups) {
         .Add(10, 11, std::string("\x0A\x00\x14\x05", 4));
     const CompiledConfig config = Loaded(builder);
 
-    float real = 0;
-    ASSERT_TRUE(config.FindFloat(1, real));
-    EXPECT_FLOAT_EQ(real, 1.5f);
-    ASSERT_TRUE(config.FindFloat(2, real));
-    EXPECT_FLOAT_EQ(real, 0.7f);
-    ASSERT_TRUE(config.FindFloat(3, real));
-    EXPECT_FLOAT_EQ(real, 9.0f);
-    ASSERT_TRUE(config.FindFloat(5, real));
-    EXPECT_FLOAT_EQ(real, 1.0f);
-    ASSERT_TRUE(config.FindFloat(6, real));
-    EXPECT_FLOAT_EQ(real, 2.25f);
-
+    const std::pair<uint32_t, float> reals[] = {{1, 1.5f}, {2, 0.7f}, {3, 9.0f}, {5, 1.0f}, {6, 2.25f}};
+    for (const auto& [key, value] : reals) {
+        float real = 0;
+        ASSERT_TRUE(config.FindFloat(key, real)) << key;
+        EXPECT_FLOAT_EQ(real, value) << key;
+    }
+    // Bits, then texts starting with "1"; floats are not bools.
+    const std::pair<uint32_t, bool> flags[] = {{5, true}, {4, false}, {7, true}, {6, false}};
+    for (const auto& [key, value] : flags) {
+        bool flag = !value;
+        ASSERT_TRUE(config.FindBool(key, flag)) << key;
+        EXPECT_EQ(flag, value) << key;
+    }
     bool flag = false;
-    ASSERT_TRUE(config.FindBool(5, flag));
-    EXPECT_TRUE(flag);
-    ASSERT_TRUE(config.FindBool(4, flag));
-    EXPECT_FALSE(flag);
-    ASSERT_TRUE(config.FindBool(7, flag));
-    EXPECT_TRUE(flag);
-    ASSERT_TRUE(config.FindBool(6, flag));
-    EXPECT_FALSE(flag);
-    EXPECT_FALSE(config.FindBool(1, flag));  // floats are not bools
+    EXPECT_FALSE(config.FindBool(1, flag));
 
     std::string text;
     const std::pair<uint32_t, const char*> texts[] = {{1, "1.5"},   {2, "0.7"},     {3, "9"},
