@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "Unpacked.h"
+
 #include "tools/hostkit/HostValue.h"
 #include "tools/hostkit/OwnedPlainValue.h"
 #include "tools/hostkit/PlainArena.h"
@@ -13,6 +15,8 @@
 
 namespace kor::hostkit {
 namespace {
+
+using testing::Unpacked;
 
 // Every kind, the extremes of each number kind, empty containers and texts,
 // and containers nested in containers.
@@ -83,21 +87,21 @@ TEST(PlainArenaRoundTrip, EveryKindAndNestingComesBackEqual) {
 TEST(PlainArenaRoundTrip, LendsStringsAndBlobsWithoutOwnership) {
     PlainArena arena;
     BindingPlainValue plain = arena.Encode(EveryKind());
-    ASSERT_EQ(plain.kind, 10u);
-    ASSERT_EQ(plain.payload.structure.count, 13u);
+    ASSERT_EQ(Unpacked(plain.kind), 10u);
+    ASSERT_EQ(Unpacked(plain.payload.structure.count), 13u);
     const BindingPlainMember* members = plain.payload.structure.members;
     // Insertion order is kept, not sorted.
     EXPECT_STREQ(members[11].name, "zebra");
     EXPECT_STREQ(members[12].name, "apple");
-    for (uint32_t i = 0; i < 13; ++i) EXPECT_EQ(members[i].ownsName, 0);
-    EXPECT_EQ(members[6].value.kind, 5u);
-    EXPECT_EQ(members[6].value.payload.string.length, 6u);
+    for (uint32_t i = 0; i < 13; ++i) EXPECT_EQ(Unpacked(members[i].ownsName), 0);
+    EXPECT_EQ(Unpacked(members[6].value.kind), 5u);
+    EXPECT_EQ(Unpacked(members[6].value.payload.string.length), 6u);
     EXPECT_EQ(members[6].value.payload.string.text[6], '\0');
-    EXPECT_EQ(members[8].value.kind, 7u);
-    EXPECT_EQ(members[8].value.payload.blob.size, 3u);
-    EXPECT_NE(members[9].value.payload.blob.data, nullptr);  // even an empty blob has an address
-    EXPECT_EQ(members[10].value.kind, 9u);
-    EXPECT_EQ(members[10].value.payload.collection.count, 4u);
+    EXPECT_EQ(Unpacked(members[8].value.kind), 7u);
+    EXPECT_EQ(Unpacked(members[8].value.payload.blob.size), 3u);
+    EXPECT_NE(Unpacked(members[9].value.payload.blob.data), nullptr);  // even an empty blob has an address
+    EXPECT_EQ(Unpacked(members[10].value.kind), 9u);
+    EXPECT_EQ(Unpacked(members[10].value.payload.collection.count), 4u);
 }
 
 TEST(PlainArenaRoundTrip, EarlierRecordsSurviveLaterEncodes) {
@@ -111,11 +115,11 @@ TEST(PlainArenaRoundTrip, EarlierRecordsSurviveLaterEncodes) {
 
 TEST(OwnedPlainValueRoundTrip, OwnsEveryPartAndFreesToZero) {
     BindingPlainValue plain = MakeOwnedPlainValue(EveryKind());
-    ASSERT_EQ(plain.kind, 10u);
+    ASSERT_EQ(Unpacked(plain.kind), 10u);
     const BindingPlainMember* members = plain.payload.structure.members;
-    for (uint32_t i = 0; i < plain.payload.structure.count; ++i) EXPECT_EQ(members[i].ownsName, 1);
-    EXPECT_EQ(members[6].value.kind, 6u);
-    EXPECT_EQ(members[8].value.kind, 8u);
+    for (uint32_t i = 0; i < plain.payload.structure.count; ++i) EXPECT_EQ(Unpacked(members[i].ownsName), 1);
+    EXPECT_EQ(Unpacked(members[6].value.kind), 6u);
+    EXPECT_EQ(Unpacked(members[8].value.kind), 8u);
     Outcome<HostValue> back = ReadPlainValue(plain);
     ASSERT_TRUE(back.ok()) << back.error();
     EXPECT_EQ(back.value(), EveryKind());
@@ -141,7 +145,7 @@ TEST(OwnedPlainValueRoundTrip, FreeLeavesLentPartsAlone) {
     plain.payload.structure.count = 2;
     FreeOwnedPlainValue(&plain);
     EXPECT_STREQ(lent, "lent");
-    EXPECT_EQ(plain.kind, 0u);
+    EXPECT_EQ(Unpacked(plain.kind), 0u);
 }
 
 TEST(PlainValueReaderChecks, NullPointersWithCountsAreErrorsNamingThePlace) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "RecordingHost.h"
+#include "Unpacked.h"
 #include "tools/hostkit/ApiDescription.h"
 #include "tools/hostkit/FunctionCall.h"
 #include "tools/hostkit/HostAnswer.h"
@@ -14,6 +15,8 @@
 
 namespace kor::hostkit {
 namespace {
+
+using testing::Unpacked;
 
 using testing::RecordingHost;
 
@@ -272,7 +275,7 @@ TEST(ApiDescriptionWalk, ArraysChainsAndLookups) {
     ASSERT_NE(colour, nullptr);
     EXPECT_TRUE(FieldRecords(*colour).empty());
     ASSERT_EQ(EnumeratorRecords(*colour).size(), 3u);
-    EXPECT_EQ(EnumeratorRecords(*colour)[2]->number, -1);
+    EXPECT_EQ(Unpacked(EnumeratorRecords(*colour)[2]->number), -1);
 
     ASSERT_EQ(EventRecords(api).size(), 1u);
     EXPECT_NE(FindEvent(api, "OnFakeEvent"), nullptr);

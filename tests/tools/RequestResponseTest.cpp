@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "Unpacked.h"
+
 #include "tools/hostkit/FunctionName.h"
 #include "tools/hostkit/HostAnswer.h"
 #include "tools/hostkit/MethodNumbers.h"
@@ -15,6 +17,8 @@
 
 namespace kor::hostkit {
 namespace {
+
+using testing::Unpacked;
 
 TEST(FunctionNames, MethodAndPathFoldIntoOneIdentifier) {
     EXPECT_EQ(MakeFunctionName("", "kor-game-settings"), "KorGameSettings");
@@ -62,38 +66,38 @@ TEST(RequestBuilderLayout, EveryFieldLandsInTheRecord) {
         .CallContext(&context)
         .CallWord(99);
     const PluginRequest* request = builder.record();
-    EXPECT_EQ(request->method, kMethodPatch);
+    EXPECT_EQ(Unpacked(request->method), kMethodPatch);
     EXPECT_STREQ(request->url, "/kor-game-settings/v1/input-settings?a=1&b=2");
-    ASSERT_EQ(request->argCount, 2u);
+    ASSERT_EQ(Unpacked(request->argCount), 2u);
     EXPECT_STREQ(request->args[0].name, "settingsResource");
     EXPECT_EQ(ReadPlainValue(request->args[0].value).value(), HostValue::Structure({{"x", HostValue::Signed(-3)}}));
-    EXPECT_EQ(request->args[1].name, nullptr);
-    EXPECT_EQ(request->args[1].value.kind, 5u);
-    ASSERT_EQ(request->headerCount, 2u);
+    EXPECT_EQ(Unpacked(request->args[1].name), nullptr);
+    EXPECT_EQ(Unpacked(request->args[1].value.kind), 5u);
+    ASSERT_EQ(Unpacked(request->headerCount), 2u);
     EXPECT_STREQ(request->headers[0].name, "content-type");
     EXPECT_STREQ(request->headers[0].value, "Application/JSON");  // values are kept as given
     EXPECT_STREQ(request->headers[1].name, "x-request-id");
     EXPECT_STREQ(request->contentType, "application/json");
-    ASSERT_EQ(request->bodySize, 8u);
+    ASSERT_EQ(Unpacked(request->bodySize), 8u);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(request->body), request->bodySize), "{\"x\":-3}");
-    EXPECT_EQ(request->callContext, &context);
-    EXPECT_EQ(request->callWord, 99u);
-    EXPECT_EQ(request->customMethod, nullptr);
+    EXPECT_EQ(Unpacked(request->callContext), &context);
+    EXPECT_EQ(Unpacked(request->callWord), 99u);
+    EXPECT_EQ(Unpacked(request->customMethod), nullptr);
 }
 
 TEST(RequestBuilderLayout, BareRequestAndCustomMethod) {
     RequestBuilder builder;
     builder.Method("PURGE").Url("/x");
     const PluginRequest* request = builder.record();
-    EXPECT_EQ(request->method, kMethodCustom);
+    EXPECT_EQ(Unpacked(request->method), kMethodCustom);
     EXPECT_STREQ(request->customMethod, "PURGE");
     EXPECT_STREQ(request->url, "/x");
-    EXPECT_EQ(request->args, nullptr);
-    EXPECT_EQ(request->argCount, 0u);
-    EXPECT_EQ(request->headers, nullptr);
-    EXPECT_EQ(request->contentType, nullptr);
-    EXPECT_EQ(request->body, nullptr);
-    EXPECT_EQ(request->bodySize, 0u);
+    EXPECT_EQ(Unpacked(request->args), nullptr);
+    EXPECT_EQ(Unpacked(request->argCount), 0u);
+    EXPECT_EQ(Unpacked(request->headers), nullptr);
+    EXPECT_EQ(Unpacked(request->contentType), nullptr);
+    EXPECT_EQ(Unpacked(request->body), nullptr);
+    EXPECT_EQ(Unpacked(request->bodySize), 0u);
 }
 
 TEST(RequestBuilderLayout, RebuildingKeepsTheRecordConsistent) {
@@ -102,7 +106,7 @@ TEST(RequestBuilderLayout, RebuildingKeepsTheRecordConsistent) {
     builder.record();
     builder.Argument("two", HostValue::Blob({2}));
     const PluginRequest* request = builder.record();
-    ASSERT_EQ(request->argCount, 2u);
+    ASSERT_EQ(Unpacked(request->argCount), 2u);
     EXPECT_EQ(ReadPlainValue(request->args[0].value).value(), HostValue::String("1"));
     EXPECT_EQ(ReadPlainValue(request->args[1].value).value(), HostValue::Blob({2}));
     EXPECT_STREQ(request->url, "/a");
@@ -155,15 +159,15 @@ TEST(ResponseHolderRead, ValueErrorStatusAndHeaders) {
     EXPECT_EQ(holder.statusMessage(), "Created");
     EXPECT_EQ(holder.value().value(), answer.value);
     EXPECT_EQ(holder.headers().value(), answer.headers);
-    EXPECT_EQ(holder.view().release, &ReleaseHostResponse);
+    EXPECT_EQ(Unpacked(holder.view().release), &ReleaseHostResponse);
     holder.Release();  // frees the owned copy; the sanitizer build checks nothing leaks
-    EXPECT_EQ(holder.view().status, 0u);
+    EXPECT_EQ(Unpacked(holder.view().status), 0u);
 
     ResponseHolder failed;
     AnswerError(failed.record(), "no such resource", 404);
     EXPECT_TRUE(failed.failed());
     EXPECT_EQ(failed.error(), "no such resource");
-    EXPECT_EQ(failed.view().errorFlag, 1);
+    EXPECT_EQ(Unpacked(failed.view().errorFlag), 1);
     EXPECT_EQ(failed.status(), 404u);
     EXPECT_EQ(failed.value().value(), HostValue());
 }
@@ -230,7 +234,7 @@ TEST(ResponseStreams, TakenStreamReadsAllAndIsDestroyedOnce) {
     AnswerStream(holder.record(), StreamScript{{"one ", "two ", "three"}, std::nullopt, std::nullopt,
                                                 [&] { ++destroyed; }});
     ASSERT_TRUE(holder.hasStream());
-    EXPECT_EQ(holder.view().streamSizeHint, 13u);
+    EXPECT_EQ(Unpacked(holder.view().streamSizeHint), 13u);
     {
         std::optional<ResponseStream> stream = holder.TakeStream();
         ASSERT_TRUE(stream.has_value());
@@ -281,13 +285,13 @@ TEST(HostAnswers, FillOverwritesAndReleaseClearsEverything) {
     PluginResponse response;
     std::memset(&response, 0xAB, sizeof response);  // whatever was there before
     AnswerValue(&response, HostValue::Collection({HostValue::String("a"), HostValue::Blob({1})}));
-    EXPECT_EQ(response.error, nullptr);
-    EXPECT_EQ(response.errorFlag, 0);
-    EXPECT_EQ(response.status, 200u);
-    EXPECT_EQ(response.streamRead, nullptr);
-    EXPECT_EQ(response.value.kind, 9u);
-    EXPECT_EQ(response.value.payload.collection.items[0].kind, 6u);
-    EXPECT_EQ(response.value.payload.collection.items[1].kind, 8u);
+    EXPECT_EQ(Unpacked(response.error), nullptr);
+    EXPECT_EQ(Unpacked(response.errorFlag), 0);
+    EXPECT_EQ(Unpacked(response.status), 200u);
+    EXPECT_EQ(Unpacked(response.streamRead), nullptr);
+    EXPECT_EQ(Unpacked(response.value.kind), 9u);
+    EXPECT_EQ(Unpacked(response.value.payload.collection.items[0].kind), 6u);
+    EXPECT_EQ(Unpacked(response.value.payload.collection.items[1].kind), 8u);
     response.release(&response);
     const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&response);
     for (std::size_t i = 0; i < sizeof response; ++i) ASSERT_EQ(bytes[i], 0) << "byte " << i;
