@@ -22,8 +22,10 @@ namespace kor::hostkit {
 //
 // Subscriptions are kept here, before SubscribeEvent/UnsubscribeEvent are
 // called, so DeliverEvent can reach the plug-in's dispatch function whatever
-// a derived class does. The object must outlive every use of the table by
-// the plug-in, that is until the plug-in has been shut down.
+// a derived class does. The plug-in may call the entries from any thread:
+// the subscription list has its own lock, overrides guard their own state.
+// The object must outlive every use of the table by the plug-in, that is
+// until the plug-in has been shut down (declare it before the PluginLibrary).
 class HostTable {
 public:
     explicit HostTable(uintptr_t handle = 1);

@@ -31,8 +31,9 @@ public:
     // failed, or one claiming more bytes than were asked for, is a failure.
     Outcome<Chunk> ReadChunk(uint32_t capacity);
 
-    // Reads chunks of `chunkSize` until the stream reports no more data.
-    // A failed read discards what was read and names the offset reached.
+    // Reads chunks of `chunkSize` until the stream reports no more data (a
+    // stream that never stops announcing more keeps it reading). A failed
+    // read discards what was read and names the offset reached.
     Outcome<std::string> ReadAll(uint32_t chunkSize = 4096);
 
 private:
