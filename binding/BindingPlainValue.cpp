@@ -62,15 +62,13 @@ bool SetOwnedBlob(BindingPlainValue& target, std::span<const uint8_t> bytes) {
     return true;
 }
 
-void SetEnum(BindingPlainValue& target, const BindingEnumValue& value, const BindingRegistry* registry,
-             bool& ok) {
+// The enumerator's name when the registry knows it, else the number.
+bool SetEnum(BindingPlainValue& target, const BindingEnumValue& value, const BindingRegistry* registry) {
     const char* name = registry != nullptr ? registry->EnumeratorNameOf(value.type->id, value.number) : nullptr;
-    if (name != nullptr) {
-        ok = SetOwnedText(target, name);
-        return;
-    }
+    if (name != nullptr) return SetOwnedText(target, name);
     target.kind = KindCode(BindingPlainKind::Signed);
     target.payload.signedValue = value.number;
+    return true;
 }
 
 // Zero-filled, and never null even when empty.
@@ -106,11 +104,8 @@ bool FillPlain(const BindingProperty& source, BindingPlainValue& target, const B
             return SetOwnedText(target, source.GetString());
         case BindingPropertyKind::Blob:
             return SetOwnedBlob(target, source.GetBlob());
-        case BindingPropertyKind::Enum: {
-            bool ok = true;
-            SetEnum(target, source.GetEnum(), registry, ok);
-            return ok;
-        }
+        case BindingPropertyKind::Enum:
+            return SetEnum(target, source.GetEnum(), registry);
         case BindingPropertyKind::Collection: {
             std::span<const BindingProperty> elements = source.Elements();
             auto* items = AllocateArray<BindingPlainValue>(elements.size());

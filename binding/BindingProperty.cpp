@@ -187,7 +187,7 @@ void BindingProperty::DestroyContainers(BindingPropertyContext& context, Element
             structure = map->pendingNext;
             for (auto& [key, value] : map->members) {
                 detachOrClear(value);
-                context.strings().Release(key);
+                context.strings().Release(key.entry);
             }
             std::destroy_at(map);  // the members are all empty now
             context.Release(map, sizeof(Structure), alignof(Structure));
@@ -401,7 +401,7 @@ std::span<BindingProperty> BindingProperty::ElementsForWrite() {
 const BindingProperty* BindingProperty::FindMember(std::string_view key) const {
     if (!IsStructure()) return nullptr;
     const BindingMemberMap& members = payload_.structure->members;
-    auto it = members.find(key);
+    auto it = members.find(BindingKeyProbe(key));
     return it != members.end() ? &it->second : nullptr;
 }
 
@@ -413,11 +413,13 @@ const BindingProperty& BindingProperty::Member(std::string_view key) const {
 BindingProperty& BindingProperty::MemberForWrite(std::string_view key) {
     MakeStructure();
     BindingMemberMap& members = payload_.structure->members;
-    auto it = members.lower_bound(key);
-    if (it != members.end() && it->first->view() == key) return it->second;
+    const BindingKeyProbe probe(key);
+    auto it = members.lower_bound(probe);
+    if (it != members.end() && it->first.prefix == probe.prefix && it->first.view() == key) return it->second;
     const BindingInternedString* entry = context_->strings().Intern(key);
     try {
-        it = members.emplace_hint(it, std::piecewise_construct, std::forward_as_tuple(entry),
+        it = members.emplace_hint(it, std::piecewise_construct,
+                                  std::forward_as_tuple(BindingMemberKey{probe.prefix, entry}),
                                   std::forward_as_tuple(ChildTag(), context_));
     } catch (...) {
         context_->strings().Release(entry);
@@ -429,9 +431,9 @@ BindingProperty& BindingProperty::MemberForWrite(std::string_view key) {
 bool BindingProperty::EraseMember(std::string_view key) {
     if (!IsStructure()) return false;
     BindingMemberMap& members = payload_.structure->members;
-    auto it = members.find(key);
+    auto it = members.find(BindingKeyProbe(key));
     if (it == members.end()) return false;
-    const BindingInternedString* entry = it->first;
+    const BindingInternedString* entry = it->first.entry;
     it->second.Clear();
     members.erase(it);
     context_->strings().Release(entry);
@@ -440,11 +442,12 @@ bool BindingProperty::EraseMember(std::string_view key) {
 
 // Appends a member whose key sorts after every key already present (copies
 // visit the source in key order), so each insertion is constant time.
-BindingProperty& BindingProperty::AppendMemberInOrder(const BindingInternedString* sourceKey) {
+BindingProperty& BindingProperty::AppendMemberInOrder(const BindingMemberKey& sourceKey) {
     BindingMemberMap& members = payload_.structure->members;
-    const BindingInternedString* entry = context_->strings().Intern(sourceKey->view(), sourceKey->hash);
+    const BindingInternedString* entry = context_->strings().Intern(sourceKey.view(), sourceKey.entry->hash);
     try {
-        auto it = members.emplace_hint(members.end(), std::piecewise_construct, std::forward_as_tuple(entry),
+        auto it = members.emplace_hint(members.end(), std::piecewise_construct,
+                                       std::forward_as_tuple(BindingMemberKey{sourceKey.prefix, entry}),
                                        std::forward_as_tuple(ChildTag(), context_));
         return it->second;
     } catch (...) {
@@ -571,7 +574,7 @@ bool BindingProperty::operator==(const BindingProperty& other) const {
                 const BindingMemberMap& right = b->payload_.structure->members;
                 if (left.size() != right.size()) return false;
                 for (auto l = left.begin(), r = right.begin(); l != left.end(); ++l, ++r) {
-                    if (l->first->view() != r->first->view()) return false;
+                    if (l->first.view() != r->first.view()) return false;
                     pending.push_back({&l->second, &r->second});
                 }
                 break;

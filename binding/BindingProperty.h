@@ -20,6 +20,7 @@ struct StaticTypeId;
 class BindingProperty;
 class BindingMemberRange;
 class BindingMutableMemberRange;
+struct BindingMemberKey;
 
 // The payload of an enum value: the enumerator number and the StaticTypeId of
 // its enumeration type (null only in a caller's default).
@@ -114,7 +115,8 @@ public:
     const BindingPropertyContext* context() const { return context_; }
 
     // Releases the content; the value becomes empty. A root keeps its
-    // context (and its pooled pages' inline first pages) for reuse.
+    // context for reuse, while pool pages that empty go back to the page
+    // source at once.
     void Clear() noexcept;
 
     void SetBool(bool value);
@@ -225,7 +227,7 @@ private:
     void CopyStringFrom(const BindingProperty& source);
     void GrowElements(std::size_t needed);
     void ReallocateElements(std::size_t capacity);
-    BindingProperty& AppendMemberInOrder(const BindingInternedString* sourceKey);
+    BindingProperty& AppendMemberInOrder(const BindingMemberKey& sourceKey);
     void TakeContent(BindingProperty& from) noexcept;
     void MoveFrom(BindingProperty& other);
     void MoveWithinTree(BindingProperty& other);
@@ -250,20 +252,52 @@ static_assert(sizeof(BindingProperty) == (sizeof(void*) == 4 ? 16 : 24),
 
 // ---- Container storage (visible here so that iteration can be inlined) ----
 
-// Orders interned keys by their bytes; also compares against plain texts so
-// that lookups need not intern the key.
-struct BindingKeyLess {
-    using is_transparent = void;
-    bool operator()(const BindingInternedString* a, const BindingInternedString* b) const {
-        return a != b && a->view() < b->view();
+// The first 8 bytes of a key, zero-padded, as a big-endian number: comparing
+// two prefixes as numbers orders them as their bytes would be (unsigned,
+// shorter first). Equal prefixes say nothing, and the texts decide.
+inline uint64_t BindingKeyPrefix(std::string_view text) {
+    uint64_t prefix = 0;
+    const std::size_t count = text.size() < 8 ? text.size() : 8;
+    for (std::size_t index = 0; index < count; ++index) {
+        prefix |= uint64_t{static_cast<uint8_t>(text[index])} << (56 - 8 * index);
     }
-    bool operator()(const BindingInternedString* a, std::string_view b) const { return a->view() < b; }
-    bool operator()(std::string_view a, const BindingInternedString* b) const { return a < b->view(); }
+    return prefix;
+}
+
+// A member key: the interned text plus its prefix, kept in the map node so
+// that most comparisons of a search never touch the interned entry.
+struct BindingMemberKey {
+    uint64_t prefix;
+    const BindingInternedString* entry;
+
+    std::string_view view() const { return entry->view(); }
 };
 
-using BindingMemberMap =
-    std::map<const BindingInternedString*, BindingProperty, BindingKeyLess,
-             BindingPoolAllocator<std::pair<const BindingInternedString* const, BindingProperty>>>;
+// A text being looked up, with its prefix computed once per search.
+struct BindingKeyProbe {
+    explicit BindingKeyProbe(std::string_view key) : prefix(BindingKeyPrefix(key)), text(key) {}
+    uint64_t prefix;
+    std::string_view text;
+};
+
+struct BindingKeyLess {
+    using is_transparent = void;
+    bool operator()(const BindingMemberKey& a, const BindingMemberKey& b) const {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        return a.entry != b.entry && a.view() < b.view();
+    }
+    bool operator()(const BindingMemberKey& a, const BindingKeyProbe& b) const {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        return a.view() < b.text;
+    }
+    bool operator()(const BindingKeyProbe& a, const BindingMemberKey& b) const {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        return a.text < b.view();
+    }
+};
+
+using BindingMemberMap = std::map<BindingMemberKey, BindingProperty, BindingKeyLess,
+                                  BindingPoolAllocator<std::pair<const BindingMemberKey, BindingProperty>>>;
 
 struct BindingProperty::ElementVector {
     BindingProperty* data = nullptr;
@@ -292,7 +326,7 @@ public:
     BindingMemberIterator() = default;
     explicit BindingMemberIterator(BindingMemberMap::const_iterator it) : it_(it) {}
 
-    BindingMember operator*() const { return {it_->first->view(), it_->second}; }
+    BindingMember operator*() const { return {it_->first.view(), it_->second}; }
     BindingMemberIterator& operator++() {
         ++it_;
         return *this;
@@ -319,7 +353,7 @@ public:
     BindingMutableMemberIterator() = default;
     explicit BindingMutableMemberIterator(BindingMemberMap::iterator it) : it_(it) {}
 
-    BindingMutableMember operator*() const { return {it_->first->view(), it_->second}; }
+    BindingMutableMember operator*() const { return {it_->first.view(), it_->second}; }
     BindingMutableMemberIterator& operator++() {
         ++it_;
         return *this;

@@ -195,6 +195,22 @@ TEST(BindingPropertyTest, MembersIterateInUnsignedByteOrderOfKeys) {
     keys.clear();
     for (const auto& [key, member] : mixed.Members()) keys.emplace_back(key);
     EXPECT_EQ(keys, (std::vector<std::string>{"", "a", "ab", "z", "\xC3\xA9"}));
+
+    // Keys that agree on their first eight bytes, and a key with a zero byte.
+    const std::string zeroInside("abc\0", 4);
+    BindingProperty similar;
+    for (const std::string& key : {std::string("abcdefgh1"), std::string("abcdefgh"), std::string("abcdefgh0"),
+                                   std::string("abcdefg"), zeroInside, std::string("abc")}) {
+        similar.MemberForWrite(key).SetString(key);
+    }
+    keys.clear();
+    for (const auto& [key, member] : similar.Members()) {
+        keys.emplace_back(key);
+        EXPECT_EQ(similar.Member(key).GetString(), key);
+    }
+    EXPECT_EQ(keys, (std::vector<std::string>{"abc", zeroInside, "abcdefg", "abcdefgh", "abcdefgh0", "abcdefgh1"}));
+    EXPECT_FALSE(similar.HasMember("abcdefgh2"));
+    EXPECT_FALSE(similar.HasMember("ab"));
 }
 
 TEST(BindingPropertyTest, MutableIterationChangesMembersInPlace) {
