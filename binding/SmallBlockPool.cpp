@@ -6,8 +6,22 @@
 #include <new>
 #include <utility>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace kor {
 namespace {
+
+// Under AddressSanitizer free slots are poisoned, so that a value reaching
+// into released pool memory is reported like any use after free.
+#if defined(__SANITIZE_ADDRESS__)
+void Poison(void* memory, std::size_t bytes) { ASAN_POISON_MEMORY_REGION(memory, bytes); }
+void Unpoison(void* memory, std::size_t bytes) { ASAN_UNPOISON_MEMORY_REGION(memory, bytes); }
+#else
+void Poison(void*, std::size_t) {}
+void Unpoison(void*, std::size_t) {}
+#endif
 
 uint16_t ReadLink(const unsigned char* slot) {
     uint16_t link;
@@ -30,13 +44,17 @@ SmallBlockPool::SmallBlockPool(uint32_t slotSize) : slotSize_(slotSize) {
 }
 
 SmallBlockPool::~SmallBlockPool() {
+    Unpoison(inlinePage_, kInlinePageSize);
     // A cleared tree has given every 4096-byte page back already; a page
     // still listed here held a slot that was never released, and goes back
     // anyway so that the process-wide count does not drift.
     while (withFreeSlots_ != nullptr) {
         PageHeader* page = withFreeSlots_;
         Unlink(page);
-        if (!IsInline(page)) PageSource::Instance().ReleasePage(page);
+        if (!IsInline(page)) {
+            Unpoison(page, PageSource::kPageSize);
+            PageSource::Instance().ReleasePage(page);
+        }
     }
 }
 
@@ -50,6 +68,7 @@ void* SmallBlockPool::Allocate() noexcept {
     }
     PageHeader* page = withFreeSlots_;
     auto* slot = reinterpret_cast<unsigned char*>(page) + std::size_t{page->firstFree} * slotSize_;
+    Unpoison(slot, slotSize_);
     page->firstFree = ReadLink(slot);
     ++page->used;
     if (page->firstFree == 0) Unlink(page);
@@ -61,12 +80,14 @@ void SmallBlockPool::Release(void* slot) noexcept {
     bool wasFull = page->firstFree == 0;
     auto offset = static_cast<std::size_t>(static_cast<unsigned char*>(slot) - reinterpret_cast<unsigned char*>(page));
     WriteLink(static_cast<unsigned char*>(slot), page->firstFree);
+    Poison(slot, slotSize_);
     page->firstFree = static_cast<uint16_t>(offset / slotSize_);
     --page->used;
     if (wasFull) PushFront(page);
     if (page->used == 0 && !IsInline(page)) {
         Unlink(page);
         --pagesHeld_;
+        Unpoison(page, PageSource::kPageSize);
         PageSource::Instance().ReleasePage(page);
     }
 }
@@ -74,6 +95,7 @@ void SmallBlockPool::Release(void* slot) noexcept {
 void SmallBlockPool::LayOut(unsigned char* page, uint32_t pageSize) noexcept {
     const uint32_t headerSlots = static_cast<uint32_t>((sizeof(PageHeader) + slotSize_ - 1) / slotSize_);
     const uint32_t slotCount = pageSize / slotSize_;
+    Unpoison(page, pageSize);
     auto* header = reinterpret_cast<PageHeader*>(page);
     header->next = nullptr;
     header->previous = nullptr;
@@ -83,6 +105,9 @@ void SmallBlockPool::LayOut(unsigned char* page, uint32_t pageSize) noexcept {
     for (uint32_t index = headerSlots; index < slotCount; ++index) {
         uint16_t next = index + 1 < slotCount ? static_cast<uint16_t>(index + 1) : 0;
         WriteLink(page + std::size_t{index} * slotSize_, next);
+    }
+    if (headerSlots < slotCount) {
+        Poison(page + std::size_t{headerSlots} * slotSize_, std::size_t{slotCount - headerSlots} * slotSize_);
     }
 }
 
