@@ -1,0 +1,9 @@
+#include "binding/BindingPropertyContext.h"
+
+namespace kor {
+
+BindingPropertyContext::BindingPropertyContext() : strings_(pools_) {}
+
+BindingPropertyContext::~BindingPropertyContext() = default;
+
+}  // namespace kor

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace kor {
+
+class SmallBlockPools;
+
+// One interned text of a value tree. The text is stored with its full length
+// (a zero byte inside it is part of the text) and is zero-terminated.
+struct BindingInternedString {
+    BindingInternedString* next;  // chain of the hash bucket
+    const char* text;
+    uint32_t length;
+    uint32_t hash;   // FNV-1a over the `length` bytes
+    uint32_t count;  // references held by string payloads and member keys
+
+    std::string_view view() const { return {text, length}; }
+};
+
+// The intern table of one value tree: a chained hash set of texts with
+// reference counts. It starts with 8 buckets, doubles whenever the number of
+// entries would exceed the number of buckets (maximum load factor 1.0), and
+// goes back to 8 buckets when its last entry is released.
+//
+// The empty text is one shared static entry outside every table: interning
+// "" returns it, and it is never counted and never freed.
+//
+// Not synchronised: one table belongs to one value tree.
+class BindingStringTable {
+public:
+    static constexpr uint32_t kInitialBuckets = 8;
+
+    // Entries and bucket arrays are taken from `pools`, which must outlive
+    // the table.
+    explicit BindingStringTable(SmallBlockPools& pools);
+    ~BindingStringTable();
+
+    BindingStringTable(const BindingStringTable&) = delete;
+    BindingStringTable& operator=(const BindingStringTable&) = delete;
+
+    static const BindingInternedString* EmptyEntry();
+
+    // The entry of `text` with its count incremented (a new entry with count
+    // 1 when the text is not in the table yet). Throws std::bad_alloc.
+    const BindingInternedString* Intern(std::string_view text);
+    // The same, when the caller already knows the FNV-1a hash of the text.
+    const BindingInternedString* Intern(std::string_view text, uint32_t hash);
+
+    // One more reference to an entry of this table (or to the empty entry).
+    void AddReference(const BindingInternedString* entry) noexcept;
+
+    // Drops one reference; the entry is removed when its count reaches 0.
+    // The empty entry is ignored.
+    void Release(const BindingInternedString* entry) noexcept;
+
+    std::size_t EntryCount() const { return entryCount_; }
+    std::size_t BucketCount() const { return bucketCount_; }
+    // The count of `text` in this table; 0 when it is absent (and for "").
+    uint32_t CountOf(std::string_view text) const;
+
+private:
+    BindingInternedString* Find(std::string_view text, uint32_t hash) const;
+    BindingInternedString* NewEntry(std::string_view text, uint32_t hash);
+    void FreeEntry(BindingInternedString* entry) noexcept;
+    void GrowIfFull() noexcept;
+    void Rehash(BindingInternedString** buckets, uint32_t bucketCount) noexcept;
+    void FreeBuckets() noexcept;
+    void ResetToInlineBuckets() noexcept;
+
+    SmallBlockPools& pools_;
+    BindingInternedString* inlineBuckets_[kInitialBuckets] = {};
+    BindingInternedString** buckets_ = inlineBuckets_;
+    uint32_t bucketCount_ = kInitialBuckets;
+    std::size_t entryCount_ = 0;
+};
+
+}  // namespace kor

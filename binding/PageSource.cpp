@@ -1,0 +1,101 @@
+#include "binding/PageSource.h"
+
+#include "platform/PageMemory.h"
+
+#include <bit>
+#include <new>
+
+namespace kor {
+namespace {
+
+constexpr uint16_t kAllPagesFree = 0xFFFF;
+static_assert(PageSource::kPagesPerBlock == 16, "the free mask holds one bit per page");
+
+}  // namespace
+
+PageSource& PageSource::Instance() {
+    // Deliberately never destroyed: trees held by other static objects may
+    // release their pages after static destructors have started.
+    static PageSource* const source = new PageSource();
+    return *source;
+}
+
+void* PageSource::AcquirePage() noexcept {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Block* block = partial_ != nullptr ? partial_ : CommitBlock();
+    if (block == nullptr) return nullptr;
+    int index = std::countr_zero(block->freeMask);
+    block->freeMask = static_cast<uint16_t>(block->freeMask & ~(1u << index));
+    if (block->freeMask == 0) UnlinkPartial(block);
+    ++pagesInUse_;
+    return reinterpret_cast<void*>(block->base + static_cast<uintptr_t>(index) * kPageSize);
+}
+
+void PageSource::ReleasePage(void* page) noexcept {
+    if (page == nullptr) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto address = reinterpret_cast<uintptr_t>(page);
+    auto it = blocks_.upper_bound(address);
+    if (it == blocks_.begin()) return;  // not one of ours
+    --it;
+    Block& block = it->second;
+    if (address - block.base >= kBlockSize) return;
+    auto index = static_cast<unsigned>((address - block.base) / kPageSize);
+    uint16_t bit = static_cast<uint16_t>(1u << index);
+    if ((block.freeMask & bit) != 0) return;  // already free
+    bool wasFull = block.freeMask == 0;
+    block.freeMask = static_cast<uint16_t>(block.freeMask | bit);
+    --pagesInUse_;
+    if (wasFull) LinkPartial(&block);
+    if (block.freeMask == kAllPagesFree) {
+        UnlinkPartial(&block);
+        platform::ReleasePages(reinterpret_cast<void*>(block.base), kBlockSize);
+        blocks_.erase(it);
+    }
+}
+
+std::size_t PageSource::PagesInUse() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return pagesInUse_;
+}
+
+std::size_t PageSource::BlocksCommitted() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return blocks_.size();
+}
+
+PageSource::Block* PageSource::CommitBlock() noexcept {
+    void* memory = platform::ReserveAndCommitPages(kBlockSize);
+    if (memory == nullptr) return nullptr;
+    auto base = reinterpret_cast<uintptr_t>(memory);
+    try {
+        Block& block = blocks_[base];
+        block.base = base;
+        block.freeMask = kAllPagesFree;
+        LinkPartial(&block);
+        return &block;
+    } catch (const std::bad_alloc&) {
+        platform::ReleasePages(memory, kBlockSize);
+        return nullptr;
+    }
+}
+
+void PageSource::LinkPartial(Block* block) noexcept {
+    block->previousPartial = nullptr;
+    block->nextPartial = partial_;
+    if (partial_ != nullptr) partial_->previousPartial = block;
+    partial_ = block;
+}
+
+void PageSource::UnlinkPartial(Block* block) noexcept {
+    if (block->previousPartial != nullptr) {
+        block->previousPartial->nextPartial = block->nextPartial;
+    } else {
+        partial_ = block->nextPartial;
+    }
+    if (block->nextPartial != nullptr) block->nextPartial->previousPartial = block->previousPartial;
+    block->previousPartial = nullptr;
+    block->nextPartial = nullptr;
+}
+
+}  // namespace kor
