@@ -19,11 +19,16 @@ std::atomic<uint64_t> gAllocations{0};
 std::atomic<uint64_t> gBytesFreed{0};
 std::atomic<uint64_t> gFrees{0};
 
+// The freed totals are read before the allocated ones: a block is counted
+// as allocated before it can be counted as freed, so this order never sees
+// more freed than allocated, and the differences cannot wrap around.
 void RefreshPeak() noexcept {
-    const uint64_t inUse = gBytesAllocated.load() - gBytesFreed.load();
+    const uint64_t freed = gBytesFreed.load();
+    const uint64_t inUse = gBytesAllocated.load() - freed;
     if (inUse > gPeakBytes.load()) {
+        const uint64_t frees = gFrees.load();
         gPeakBytes.store(inUse);
-        gBlocksAtPeak.store(gAllocations.load() - gFrees.load());
+        gBlocksAtPeak.store(gAllocations.load() - frees);
     }
 }
 
