@@ -32,8 +32,9 @@ void RefreshPeak() noexcept {
     }
 }
 
-void CountAllocation(const void* block) noexcept {
-    gBytesAllocated.fetch_add(malloc_usable_size(const_cast<void*>(block)));
+// Takes the block as non-const: only its size is read, never its contents.
+void CountAllocation(void* block) noexcept {
+    gBytesAllocated.fetch_add(malloc_usable_size(block));
     gAllocations.fetch_add(1);
 }
 

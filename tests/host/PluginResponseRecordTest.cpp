@@ -8,9 +8,12 @@
 #include "binding/BindingProperty.h"
 #include "host/PluginResponseRecord.h"
 #include "platform/CountingAllocator.h"
+#include "tools/Unpacked.h"
 
 namespace kor {
 namespace {
+
+using hostkit::testing::Unpacked;
 
 bool AllZero(const PluginResponse& response) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(&response);
@@ -49,7 +52,7 @@ TEST(PluginResponseRecordTest, ReleaseFreesEveryOwnedPartAndZeroesTheRecord) {
     std::memset(&response, 0, sizeof response);
     FillEverything(response);
     EXPECT_GT(BlocksInUse(), before);
-    ASSERT_EQ(response.release, &ReleasePluginResponse);
+    ASSERT_EQ(Unpacked(response.release), &ReleasePluginResponse);
 
     response.release(&response);
     EXPECT_EQ(BlocksInUse(), before);
@@ -62,7 +65,7 @@ TEST(PluginResponseRecordTest, EmptyStatusMessageIsSharedAndNotFreed) {
     PreparePluginResponse(&response);
     const uint64_t before = BlocksInUse();
     EXPECT_TRUE(SetResponseStatusMessage(&response, ""));
-    ASSERT_NE(response.statusMessage, nullptr);
+    ASSERT_NE(Unpacked(response.statusMessage), nullptr);
     EXPECT_STREQ(response.statusMessage, "");
     EXPECT_EQ(BlocksInUse(), before);
     ReleasePluginResponse(&response);  // must not free the shared empty text
@@ -76,8 +79,8 @@ TEST(PluginResponseRecordTest, ErrorTextIsFreedOnlyWithItsFlag) {
     EXPECT_TRUE(SetResponseError(&response, "first", 404));
     EXPECT_TRUE(SetResponseError(&response, "second", 400));  // replaces, frees the first
     EXPECT_STREQ(response.error, "second");
-    EXPECT_EQ(response.errorFlag, 1);
-    EXPECT_EQ(response.status, 400u);
+    EXPECT_EQ(Unpacked(response.errorFlag), 1);
+    EXPECT_EQ(Unpacked(response.status), 400u);
     const uint64_t withError = BlocksInUse();
     ReleasePluginResponse(&response);
     EXPECT_EQ(BlocksInUse(), withError - 1);
@@ -90,9 +93,9 @@ TEST(PluginResponseRecordTest, PreparingAnOwnRecordReleasesWhatItHeld) {
     FillEverything(response);
     PreparePluginResponse(&response);
     EXPECT_EQ(BlocksInUse(), before);
-    EXPECT_EQ(response.release, &ReleasePluginResponse);
-    EXPECT_EQ(response.error, nullptr);
-    EXPECT_EQ(response.value.kind, 0u);
+    EXPECT_EQ(Unpacked(response.release), &ReleasePluginResponse);
+    EXPECT_EQ(Unpacked(response.error), nullptr);
+    EXPECT_EQ(Unpacked(response.value.kind), 0u);
 }
 
 TEST(PluginResponseRecordTest, PreparingAForeignRecordFreesNothingOfIt) {
@@ -113,10 +116,10 @@ TEST(PluginResponseRecordTest, PreparingAForeignRecordFreesNothingOfIt) {
     response.release = [](PluginResponse*) {};
 
     PreparePluginResponse(&response);
-    EXPECT_EQ(response.release, &ReleasePluginResponse);
-    EXPECT_EQ(response.value.kind, 0u);
-    EXPECT_EQ(response.error, nullptr);
-    EXPECT_EQ(response.headers, nullptr);
+    EXPECT_EQ(Unpacked(response.release), &ReleasePluginResponse);
+    EXPECT_EQ(Unpacked(response.value.kind), 0u);
+    EXPECT_EQ(Unpacked(response.error), nullptr);
+    EXPECT_EQ(Unpacked(response.headers), nullptr);
     EXPECT_STREQ(error, "host error");
 }
 

@@ -14,9 +14,12 @@
 #include "platform/CountingAllocator.h"
 #include "support/TestHost.h"
 #include "tools/hostkit/ResponseHolder.h"
+#include "tools/Unpacked.h"
 
 namespace kor {
 namespace {
+
+using hostkit::testing::Unpacked;
 
 using hostkit::HostValue;
 using testing::TestHostTable;
@@ -110,16 +113,16 @@ TEST_F(PluginTest, RegistrationFillsTheContextBlockWhateverTheCoreWrote) {
     context.callbacks = reinterpret_cast<const PluginCallbacks*>(0x1);
     plugin.Register(&context, "probe");
 
-    EXPECT_EQ(context.apiMajor, 18u);
-    EXPECT_EQ(context.apiMinor, 0u);
-    EXPECT_EQ(context.apiPatch, 0u);
-    EXPECT_EQ(context.callbacks, plugin.callbacks());
-    EXPECT_EQ(context.plugin, &plugin);
+    EXPECT_EQ(Unpacked(context.apiMajor), 18u);
+    EXPECT_EQ(Unpacked(context.apiMinor), 0u);
+    EXPECT_EQ(Unpacked(context.apiPatch), 0u);
+    EXPECT_EQ(Unpacked(context.callbacks), plugin.callbacks());
+    EXPECT_EQ(Unpacked(context.plugin), &plugin);
     EXPECT_STREQ(context.name, "probe");
-    EXPECT_EQ(context.api, plugin.apiDescription());
-    ASSERT_NE(context.callbacks->initialize, nullptr);
-    ASSERT_NE(context.callbacks->shutdown, nullptr);
-    ASSERT_NE(context.callbacks->memoryStats, nullptr);
+    EXPECT_EQ(Unpacked(context.api), plugin.apiDescription());
+    ASSERT_NE(Unpacked(context.callbacks->initialize), nullptr);
+    ASSERT_NE(Unpacked(context.callbacks->shutdown), nullptr);
+    ASSERT_NE(Unpacked(context.callbacks->memoryStats), nullptr);
 
     EXPECT_EQ(plugin.coreVersion().minor, 3u);
     EXPECT_EQ(plugin.coreVersion().patch, 7u);
@@ -134,18 +137,18 @@ TEST_F(PluginTest, RegisterApiRunsOnceBeforeTheDescriptionIsBuilt) {
     ProbePlugin plugin;
     PluginHostContext context = ContextFor(18, 0, 0);
     plugin.Register(&context, "probe");
-    EXPECT_EQ(plugin.registerApiCalls, 1);
+    EXPECT_EQ(Unpacked(plugin.registerApiCalls), 1);
     EXPECT_FALSE(plugin.describedBeforeRegisterApi);
-    EXPECT_EQ(plugin.onInitializedCalls, 0);
+    EXPECT_EQ(Unpacked(plugin.onInitializedCalls), 0);
 
     // The plug-in's own type carries the prefix and the plug-in's tags, and
     // is in the description.
     const BindingTypeDescriptor* state = plugin.registry().FindTypeByName("ProbeState");
     ASSERT_NE(state, nullptr);
-    EXPECT_EQ(state->tags, plugin.tags());
+    EXPECT_EQ(Unpacked(state->tags), plugin.tags());
     const PluginTypeRecord* record = hostkit::FindType(*context.api, "ProbeState");
     ASSERT_NE(record, nullptr);
-    EXPECT_EQ(record->tagCount, 2u);
+    EXPECT_EQ(Unpacked(record->tagCount), 2u);
 }
 
 TEST_F(PluginTest, AnIncompatibleCoreEndsTheProcessWithTheAssertionReport) {
@@ -172,7 +175,7 @@ TEST_F(PluginTest, InitializeKeepsTheHostAndReportsOnInitialized) {
     ProbePlugin* plugin = Registered();
     plugin->initializeResult = false;
     EXPECT_EQ(context_.callbacks->initialize(context_.plugin, host.host()), 0);
-    EXPECT_EQ(plugin->onInitializedCalls, 1);
+    EXPECT_EQ(Unpacked(plugin->onInitializedCalls), 1);
     EXPECT_EQ(plugin->host(), host.host());
     EXPECT_EQ(plugin->hostHandle(), 0x77u);
     EXPECT_EQ(plugin->shortName(), "probe");
@@ -184,7 +187,7 @@ TEST_F(PluginTest, InitializeRefusesAMissingHost) {
     EXPECT_EQ(context_.callbacks->initialize(context_.plugin, nullptr), 0);
     PluginHost noTable{nullptr, 5};
     EXPECT_EQ(context_.callbacks->initialize(context_.plugin, &noTable), 0);
-    EXPECT_EQ(plugin->onInitializedCalls, 0);
+    EXPECT_EQ(Unpacked(plugin->onInitializedCalls), 0);
     EXPECT_EQ(plugin->host(), nullptr);
     context_.callbacks->shutdown(context_.plugin);
 }
@@ -198,7 +201,7 @@ TEST_F(PluginTest, ShutDownFlagsRunsShutdownAndDestroysThePlugin) {
     ASSERT_TRUE(host.IsSubscribed("OnJsonApiEvent_kor-login_v1_session"));
 
     context_.callbacks->shutdown(context_.plugin);
-    EXPECT_EQ(end.shutdownCalls, 1);
+    EXPECT_EQ(Unpacked(end.shutdownCalls), 1);
     EXPECT_TRUE(end.sawShuttingDown);
     EXPECT_TRUE(end.destroyed);
     EXPECT_TRUE(host.subscriptions().empty());
@@ -230,7 +233,7 @@ TEST_F(PluginTest, CallbacksIgnoreANullContext) {
     TestHostTable host;
     EXPECT_EQ(context_.callbacks->initialize(nullptr, host.host()), 0);
     context_.callbacks->shutdown(nullptr);
-    EXPECT_EQ(plugin->onInitializedCalls, 0);
+    EXPECT_EQ(Unpacked(plugin->onInitializedCalls), 0);
     context_.callbacks->shutdown(plugin);
 }
 
@@ -314,8 +317,8 @@ TEST_F(PluginTest, PrimitivesForwardToTheHostTable) {
     ASSERT_EQ(host.requests().size(), 1u);
     EXPECT_EQ(host.requests()[0].url, "/kor-x/v1/thing");
     EXPECT_EQ(host.requests()[0].callWord, 42u);
-    EXPECT_EQ(response.status, 201u);
-    ASSERT_EQ(response.value.kind, 6u);
+    EXPECT_EQ(Unpacked(response.status), 201u);
+    ASSERT_EQ(Unpacked(response.value.kind), 6u);
     EXPECT_STREQ(response.value.payload.string.text, "answer");
     response.release(&response);
 
@@ -345,10 +348,10 @@ TEST_F(PluginTest, PrimitivesBeforeInitializeDoNothingAndRequestsFail) {
     PluginResponse response;
     std::memset(&response, 0, sizeof response);
     plugin->SendRequest(&response, &request);
-    EXPECT_EQ(response.errorFlag, 1);
-    ASSERT_NE(response.error, nullptr);
+    EXPECT_EQ(Unpacked(response.errorFlag), 1);
+    ASSERT_NE(Unpacked(response.error), nullptr);
     EXPECT_STREQ(response.error, "The plug-in has not been initialized by a host");
-    ASSERT_NE(response.release, nullptr);
+    ASSERT_NE(Unpacked(response.release), nullptr);
     response.release(&response);
 
     plugin->Yield();
@@ -410,8 +413,8 @@ TEST_F(PluginTest, NamedHandlersReceiveDeliveredEventsUntilShutDown) {
         "OnServiceProxyUuidEvent",
         [&seen](const PluginEvent& event) {
             seen.push_back(event.name);
-            ASSERT_EQ(event.payload.kind, 5u);
-            seen.emplace_back(event.payload.payload.string.text);
+            ASSERT_EQ(Unpacked(event.payload.kind), 5u);
+            seen.emplace_back(Unpacked(event.payload.payload.string.text));
         },
         1);
     plugin->Subscribe("/kor-login/v1/session");

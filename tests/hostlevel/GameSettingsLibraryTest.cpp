@@ -11,9 +11,12 @@
 #include <vector>
 
 #include "support/TestHost.h"
+#include "tools/Unpacked.h"
 
 namespace kor {
 namespace {
+
+using hostkit::testing::Unpacked;
 
 using hostkit::ApiVersion;
 using testing::TestHost;
@@ -51,17 +54,17 @@ TEST(GameSettingsLibraryTest, TheEntryPointIsTheOnlyExport) {
 TEST(GameSettingsLibraryTest, TheContextBlockComesBackFilled) {
     auto host = LoadedHost(ApiVersion{18, 3, 9});
     const PluginHostContext& context = host->context();
-    EXPECT_EQ(context.apiMajor, 18u);
-    EXPECT_EQ(context.apiMinor, 0u);
-    EXPECT_EQ(context.apiPatch, 0u);
-    ASSERT_NE(context.callbacks, nullptr);
-    EXPECT_NE(context.callbacks->initialize, nullptr);
-    EXPECT_NE(context.callbacks->shutdown, nullptr);
-    EXPECT_NE(context.callbacks->memoryStats, nullptr);
-    EXPECT_NE(context.plugin, nullptr);
-    ASSERT_NE(context.name, nullptr);
+    EXPECT_EQ(Unpacked(context.apiMajor), 18u);
+    EXPECT_EQ(Unpacked(context.apiMinor), 0u);
+    EXPECT_EQ(Unpacked(context.apiPatch), 0u);
+    ASSERT_NE(Unpacked(context.callbacks), nullptr);
+    EXPECT_NE(Unpacked(context.callbacks->initialize), nullptr);
+    EXPECT_NE(Unpacked(context.callbacks->shutdown), nullptr);
+    EXPECT_NE(Unpacked(context.callbacks->memoryStats), nullptr);
+    EXPECT_NE(Unpacked(context.plugin), nullptr);
+    ASSERT_NE(Unpacked(context.name), nullptr);
     EXPECT_STREQ(context.name, "kor-game-settings");
-    EXPECT_NE(context.api, nullptr);
+    EXPECT_NE(Unpacked(context.api), nullptr);
 }
 
 TEST(GameSettingsLibraryTest, CompatibleCoresAreAccepted) {
@@ -88,18 +91,18 @@ TEST(GameSettingsLibraryTest, TheApiDescriptionIsChainedAndCounted) {
     const PluginApiDescription* api = host->api();
     ASSERT_NE(api, nullptr);
     EXPECT_EQ(hostkit::CheckChains(*api), std::vector<std::string>());
-    EXPECT_EQ(hostkit::FunctionEntries(*api).size(), api->functionCount);
-    EXPECT_EQ(hostkit::FollowChain(api->types, 100000).size(), api->typeCount);
-    EXPECT_EQ(hostkit::FollowChain(api->events, 100000).size(), api->eventCount);
+    EXPECT_EQ(hostkit::FunctionEntries(*api).size(), Unpacked(api->functionCount));
+    EXPECT_EQ(hostkit::FollowChain(api->types, 100000).size(), Unpacked(api->typeCount));
+    EXPECT_EQ(hostkit::FollowChain(api->events, 100000).size(), Unpacked(api->eventCount));
 
     std::set<std::string_view> typeNames;
     for (const PluginTypeRecord* type : hostkit::TypeRecords(*api)) {
         EXPECT_TRUE(typeNames.insert(hostkit::DescriptionText(type->name)).second) << type->name;
         // Every array a record points to is chained to its count.
         if (type->fields != nullptr) {
-            EXPECT_EQ(hostkit::FollowChain(type->fields, 1000).size(), type->count) << type->name;
+            EXPECT_EQ(hostkit::FollowChain(type->fields, 1000).size(), Unpacked(type->count)) << type->name;
         } else {
-            EXPECT_EQ(hostkit::FollowChain(type->enumerators, 1000).size(), type->count) << type->name;
+            EXPECT_EQ(hostkit::FollowChain(type->enumerators, 1000).size(), Unpacked(type->count)) << type->name;
         }
     }
 }
