@@ -3,8 +3,10 @@
 #include <cstdlib>
 #include <limits>
 
+#include "binding/BuiltinTypes.h"
 #include "host/FunctionInvoke.h"
 #include "host/FunctionName.h"
+#include "host/PluginManagerTypes.h"
 #include "host/PluginResponseRecord.h"
 #include "log/Log.h"
 #include "log/Logger.h"
@@ -56,6 +58,8 @@ uint32_t VersionWord(uintptr_t word, bool& fits) {
 Plugin::Plugin()
     : registry_(std::make_unique<BindingRegistry>()),
       callbacks_{&InitializeCallback, &ShutdownCallback, &MemoryStatsCallback} {
+    // Builtins first: when they throw, nothing has been acquired yet.
+    RegisterBuiltinTypes(*registry_);
     GetLogInterface()->acquire();
 }
 
@@ -92,6 +96,7 @@ void Plugin::Register(PluginHostContext* context, std::string_view shortName) {
     tags_ = {"Plugins", "Plugin " + std::string(shortName)};
     typeNamePrefix_ = MakeFunctionName("", shortName);
     SetClientRegistry(registry_.get());
+    RegisterPluginManagerTypes(*registry_);
     RegisterApi();
     api_ = std::make_unique<ApiDescription>(*registry_, &InvokePluginFunction);
 
