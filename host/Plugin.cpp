@@ -49,7 +49,9 @@ void MemoryStatsCallback(void*, uint32_t* output) { WritePluginMemoryStats(outpu
 // A word of the context block as a 32-bit version number; a word beyond 32
 // bits is no version this plug-in can be compatible with.
 uint32_t VersionWord(uintptr_t word, bool& fits) {
-    if (word > std::numeric_limits<uint32_t>::max()) fits = false;
+    if constexpr (sizeof(uintptr_t) > sizeof(uint32_t)) {
+        if (word > std::numeric_limits<uint32_t>::max()) fits = false;
+    }
     return static_cast<uint32_t>(word);
 }
 
