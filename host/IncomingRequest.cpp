@@ -1,19 +1,14 @@
 #include "host/IncomingRequest.h"
 
+#include "host/MethodNumbers.h"
+
 namespace kor {
-namespace {
 
-constexpr uint32_t kLastMethodNumber = 8;
-constexpr uint32_t kCustomMethodNumber = 8;
-
-}  // namespace
-
-uint32_t IncomingRequest::method() const {
-    return record_.method <= kLastMethodNumber ? record_.method : 0;
-}
+uint32_t IncomingRequest::method() const { return static_cast<uint32_t>(MethodFromNumber(record_.method)); }
 
 std::string_view IncomingRequest::customMethod() const {
-    return method() == kCustomMethodNumber ? TextOrEmpty(record_.customMethod) : std::string_view();
+    return MethodFromNumber(record_.method) == PluginMethod::Custom ? TextOrEmpty(record_.customMethod)
+                                                                    : std::string_view();
 }
 
 std::string_view IncomingRequest::url() const { return TextOrEmpty(record_.url); }
