@@ -19,16 +19,22 @@ std::atomic<uint64_t> gAllocations{0};
 std::atomic<uint64_t> gBytesFreed{0};
 std::atomic<uint64_t> gFrees{0};
 
+// The freed totals are read before the allocated ones: a block is counted
+// as allocated before it can be counted as freed, so this order never sees
+// more freed than allocated, and the differences cannot wrap around.
 void RefreshPeak() noexcept {
-    const uint64_t inUse = gBytesAllocated.load() - gBytesFreed.load();
+    const uint64_t freed = gBytesFreed.load();
+    const uint64_t inUse = gBytesAllocated.load() - freed;
     if (inUse > gPeakBytes.load()) {
+        const uint64_t frees = gFrees.load();
         gPeakBytes.store(inUse);
-        gBlocksAtPeak.store(gAllocations.load() - gFrees.load());
+        gBlocksAtPeak.store(gAllocations.load() - frees);
     }
 }
 
-void CountAllocation(const void* block) noexcept {
-    gBytesAllocated.fetch_add(malloc_usable_size(const_cast<void*>(block)));
+// Takes the block as non-const: only its size is read, never its contents.
+void CountAllocation(void* block) noexcept {
+    gBytesAllocated.fetch_add(malloc_usable_size(block));
     gAllocations.fetch_add(1);
 }
 
