@@ -2,7 +2,7 @@
 
 #include "binding/BindingRegistry.h"
 #include "binding/BindingTypeDescriptor.h"
-//PENDING #include "binding/NativeTypeRegistration.h"
+#include "binding/NativeTypeRegistration.h"
 #include "host/MethodNumbers.h"
 #include "host/RouteHandlerBinding.h"
 #include "host/RouteInvoker.h"
@@ -42,7 +42,6 @@ public:
     RouteBuilder& AddParameterAt(ParameterLocation location, std::string_view name, std::string_view description,
                                  const BindingTypeIdentifier& type, bool optional = false);
 
-#if 0 //PENDING
     // The same, with the type identifier of the native type T.
     template <class T>
     RouteBuilder& AddParameter(std::string_view name, std::string_view description, bool optional = false) {
@@ -52,7 +51,6 @@ public:
     RouteBuilder& AddBodyParameter(std::string_view name, std::string_view description) {
         return AddBodyParameter(name, description, NativeTypeIdentifierOf<T>(function_.descriptor()->registry));
     }
-#endif //PENDING
 
 private:
     BindingFunctionBuilder function_;

@@ -1,7 +1,9 @@
 #include "host/ValueDecoding.h"
 
 #include "binding/BindingResult.h"
-#include "host/PendingReaders.h"
+#include "binding/JsonReader.h"
+#include "binding/MessagePackReader.h"
+#include "binding/YamlReader.h"
 #include "log/MessageFormat.h"
 
 #include <cstring>
@@ -72,7 +74,7 @@ std::optional<std::string> DecodeValue(BindingProperty& target, std::string_view
                                        std::string_view contentType, bool structured) {
     switch (ChooseValueFormat(text, contentType, structured)) {
         case ValueFormat::MessagePack: {
-            MessagePackReading reading = ReadMessagePack(Bytes(text));
+            MessagePackDecoding reading = ReadMessagePack(Bytes(text));
             if (auto failure = TakeResult(reading.result, target)) {
                 return FormatMessage(kMessagePackFailure, parameterName, functionName, *failure);
             }
@@ -117,8 +119,8 @@ std::optional<std::string> DecodeBody(BindingProperty& target, std::span<const u
     const std::string_view bytes(reinterpret_cast<const char*>(body.data()), body.size());
     switch (ChooseBodyFormat(contentType)) {
         case BodyFormat::MessagePack: {
-            MessagePackReading reading = ReadMessagePack(body);
-            if (reading.result.ok() && reading.consumed < body.size()) return std::string(kExtraMessagePack);
+            MessagePackDecoding reading = ReadMessagePack(body);
+            if (reading.result.ok() && reading.bytesConsumed < body.size()) return std::string(kExtraMessagePack);
             return TakeResult(reading.result, target);
         }
         case BodyFormat::Json: {
