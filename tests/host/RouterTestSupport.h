@@ -18,6 +18,13 @@
 
 namespace kor::testing {
 
+// The records of the boundary are packed: GoogleTest binds references to
+// what it compares, so fields are copied out first.
+template <class T>
+T Copy(T value) {
+    return value;
+}
+
 // What a RecordingInvoker saw, shared with the test that made it.
 struct InvokerLog {
     int invokes = 0;
