@@ -14,6 +14,13 @@ namespace {
 
 constexpr std::string_view kParseError = "Error: %s at offset %u.";
 
+// Texts and keys are zero-terminated on both sides of the host boundary, so an
+// escaped zero character ("\u0000") ends the text where it stands.
+std::string_view UpToFirstZero(const char* text, rapidjson::SizeType length) {
+    std::string_view whole(text, length);
+    return whole.substr(0, whole.find('\0'));
+}
+
 // Feeds RapidJSON's SAX events into a BindingTreeBuilder. Returning false
 // stops the reader with kParseErrorTermination; the builder then knows which
 // limit was reached.
@@ -30,7 +37,7 @@ public:
     bool Double(double value) { return Set([value](BindingProperty& target) { target.SetFloat(value); }); }
     bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }  // not requested by the flags used
     bool String(const char* text, rapidjson::SizeType length, bool) {
-        return Set([text, length](BindingProperty& target) { target.SetString(std::string_view(text, length)); });
+        return Set([=](BindingProperty& target) { target.SetString(UpToFirstZero(text, length)); });
     }
 
     bool StartObject() {
@@ -38,7 +45,7 @@ public:
         return target != nullptr && builder_.OpenStructure(*target);
     }
     bool Key(const char* text, rapidjson::SizeType length, bool) {
-        builder_.SetKey(std::string_view(text, length));
+        builder_.SetKey(UpToFirstZero(text, length));
         return true;
     }
     bool EndObject(rapidjson::SizeType) {
@@ -84,9 +91,10 @@ BindingResult ReadJson(std::string_view text) {
     rapidjson::MemoryStream stream(text.data(), text.size());
     rapidjson::Reader reader;
     rapidjson::ParseResult parsed = reader.Parse<rapidjson::kParseDefaultFlags>(stream, handler);
-    // The reader takes a zero byte for the end of the text. Bytes after one
-    // are not JSON, and must not pass unseen behind a valid value.
-    if (parsed && stream.Tell() < text.size()) {
+    // The reader takes a zero byte for the end of the text, as a host that
+    // counts the terminator into the size expects. Anything but more zero
+    // bytes after it must not pass unseen behind a valid value.
+    if (parsed && text.find_first_not_of('\0', stream.Tell()) != std::string_view::npos) {
         parsed.Set(rapidjson::kParseErrorDocumentRootNotSingular, stream.Tell());
     }
     if (parsed) return result;

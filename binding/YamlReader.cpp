@@ -155,7 +155,9 @@ void YamlTreeReader::Read(std::string_view text) {
     if (yaml_parser_initialize(&parser) == 0) throw std::bad_alloc();
     ParserGuard parserGuard{&parser};
     yaml_parser_set_encoding(&parser, YAML_UTF8_ENCODING);
-    yaml_parser_set_input_string(&parser, reinterpret_cast<const unsigned char*>(text.data()), text.size());
+    // libyaml insists on an input address, even for no input.
+    const char* input = text.data() != nullptr ? text.data() : "";
+    yaml_parser_set_input_string(&parser, reinterpret_cast<const unsigned char*>(input), text.size());
 
     bool done = false;
     while (ok() && !done) {

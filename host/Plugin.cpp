@@ -3,8 +3,10 @@
 #include <cstdlib>
 #include <limits>
 
+#include "binding/BuiltinTypes.h"
 #include "host/FunctionInvoke.h"
 #include "host/FunctionName.h"
+#include "host/PluginManagerTypes.h"
 #include "host/PluginResponseRecord.h"
 #include "log/Log.h"
 #include "log/Logger.h"
@@ -47,7 +49,9 @@ void MemoryStatsCallback(void*, uint32_t* output) { WritePluginMemoryStats(outpu
 // A word of the context block as a 32-bit version number; a word beyond 32
 // bits is no version this plug-in can be compatible with.
 uint32_t VersionWord(uintptr_t word, bool& fits) {
-    if (word > std::numeric_limits<uint32_t>::max()) fits = false;
+    if constexpr (sizeof(uintptr_t) > sizeof(uint32_t)) {
+        if (word > std::numeric_limits<uint32_t>::max()) fits = false;
+    }
     return static_cast<uint32_t>(word);
 }
 
@@ -56,6 +60,8 @@ uint32_t VersionWord(uintptr_t word, bool& fits) {
 Plugin::Plugin()
     : registry_(std::make_unique<BindingRegistry>()),
       callbacks_{&InitializeCallback, &ShutdownCallback, &MemoryStatsCallback} {
+    // Builtins first: when they throw, nothing has been acquired yet.
+    RegisterBuiltinTypes(*registry_);
     GetLogInterface()->acquire();
 }
 
@@ -92,6 +98,7 @@ void Plugin::Register(PluginHostContext* context, std::string_view shortName) {
     tags_ = {"Plugins", "Plugin " + std::string(shortName)};
     typeNamePrefix_ = MakeFunctionName("", shortName);
     SetClientRegistry(registry_.get());
+    RegisterPluginManagerTypes(*registry_);
     RegisterApi();
     api_ = std::make_unique<ApiDescription>(*registry_, &InvokePluginFunction);
 

@@ -40,9 +40,8 @@ void PluginClient::Subscribe(std::string_view resourcePath) {
     const std::string key = EventKeyOf(resourcePath);
     if (++subscriptionCounts_[key] != 1) return;
     LogTrace("%s: Subscribing to event: %s", shortName_.c_str(), key.c_str());
-    // The key's handler receives the resource-change events of the key.
-    // Their fan-out to resource listeners belongs to the event layer, which
-    // replaces this handler through RegisterEventHandler.
+    // The key is entered with an empty handler: dispatch ignores its events
+    // until resource listeners are attached to it.
     RegisterEventHandler(key, EventHandler(), 0);
 }
 

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -106,20 +107,57 @@ void CheckCase(const std::string& group, const rapidjson::Value& testCase) {
     }
 }
 
-TEST(MessagePackTestSuiteTest, EveryCase) {
-    const std::string text = test::ReadWholeFile(test::SharedTestData() / "msgpack-test-suite" / "msgpack-test-suite.json");
-    ASSERT_FALSE(text.empty()) << "msgpack-test-suite not found; set KOR_SHARED_TESTDATA";
-    rapidjson::Document suite;
-    suite.Parse(text.c_str());
-    ASSERT_FALSE(suite.HasParseError());
-    std::size_t encodings = 0;
-    for (const auto& group : suite.GetObject()) {
-        for (const auto& testCase : group.value.GetArray()) {
-            CheckCase(group.name.GetString(), testCase);
-            encodings += testCase["msgpack"].Size();
+// The suite, read once.
+const rapidjson::Document& Suite() {
+    static const rapidjson::Document suite = [] {
+        rapidjson::Document document;
+        const std::string text =
+            test::ReadWholeFile(test::SharedTestData() / "msgpack-test-suite" / "msgpack-test-suite.json");
+        document.Parse(text.c_str());
+        if (document.HasParseError() || !document.IsObject()) document.SetObject();
+        return document;
+    }();
+    return suite;
+}
+
+struct SuiteCase {
+    std::string group;
+    rapidjson::SizeType index;
+};
+
+std::vector<SuiteCase> SuiteCases() {
+    std::vector<SuiteCase> cases;
+    for (const auto& group : Suite().GetObject()) {
+        for (rapidjson::SizeType index = 0; index < group.value.Size(); ++index) {
+            cases.push_back({group.name.GetString(), index});
         }
     }
-    EXPECT_GT(encodings, 200u);
+    return cases;
+}
+
+class MessagePackTestSuiteTest : public ::testing::TestWithParam<SuiteCase> {};
+
+TEST_P(MessagePackTestSuiteTest, EveryEncodingDecodes) {
+    const SuiteCase& suiteCase = GetParam();
+    CheckCase(suiteCase.group, Suite()[suiteCase.group.c_str()][suiteCase.index]);
+}
+
+std::string TestName(const ::testing::TestParamInfo<SuiteCase>& info) {
+    std::string name = info.param.group.substr(0, info.param.group.find(".yaml"));
+    for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    }
+    return name + "_" + std::to_string(info.param.index);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllCases, MessagePackTestSuiteTest, ::testing::ValuesIn(SuiteCases()), TestName);
+
+TEST(MessagePackTestSuiteFilesTest, SuiteIsPresent) {
+    std::size_t encodings = 0;
+    for (const SuiteCase& suiteCase : SuiteCases()) {
+        encodings += Suite()[suiteCase.group.c_str()][suiteCase.index]["msgpack"].Size();
+    }
+    EXPECT_GT(encodings, 200u) << "msgpack-test-suite not found; set KOR_SHARED_TESTDATA";
 }
 
 }  // namespace

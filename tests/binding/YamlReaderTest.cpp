@@ -19,9 +19,11 @@ std::string Read(std::string_view text) {
 }
 
 TEST(YamlReaderTest, EmptyTextIsTheEmptyValue) {
-    BindingResult result = ReadYaml("");
-    EXPECT_TRUE(result.ok());
-    EXPECT_TRUE(result.value().IsEmpty());
+    for (std::string_view text : {std::string_view(""), std::string_view(), std::string_view("# nothing\n")}) {
+        BindingResult result = ReadYaml(text);
+        EXPECT_TRUE(result.ok());
+        EXPECT_TRUE(result.value().IsEmpty());
+    }
 }
 
 TEST(YamlReaderTest, PlainScalarsAreTyped) {

@@ -1,5 +1,5 @@
 #include "CompiledFileBuilder.h"
-#include "ConfigTestEnvironment.h"
+#include "support/ConfigTestEnvironment.h"
 
 #include "config/ConfigFileCache.h"
 #include "config/ConfigNameHash.h"

@@ -1,4 +1,4 @@
-#include "ConfigTestEnvironment.h"
+#include "support/ConfigTestEnvironment.h"
 
 #include "config/ConfigLocations.h"
 

@@ -8,11 +8,14 @@
 #include <string>
 
 #include "host/Plugin.h"
+#include "host/FunctionCallContext.h"
 #include "host/PluginLogTarget.h"
+#include "host/PluginResponseRecord.h"
 #include "log/Log.h"
 #include "log/Logger.h"
 #include "platform/CountingAllocator.h"
 #include "support/TestHost.h"
+#include "tools/hostkit/FunctionCall.h"
 #include "tools/hostkit/ResponseHolder.h"
 #include "tools/Unpacked.h"
 
@@ -45,6 +48,7 @@ public:
         ++registerApiCalls;
         describedBeforeRegisterApi = apiDescription() != nullptr;
         BeginPluginType("State", 4, kProbeStateId, true).AddEnumerator("Idle", 0, "");
+        registry().BeginFunction("GetProbeV1State").SetHandler(std::make_unique<BindingFunctionHandler>());
     }
     bool OnInitialized() override {
         ++onInitializedCalls;
@@ -166,6 +170,30 @@ TEST_F(PluginTest, AnIncompatibleCoreEndsTheProcessWithTheAssertionReport) {
     if (sizeof(uintptr_t) > 4) {
         EXPECT_DEATH(registerWith(static_cast<uintptr_t>(uint64_t{1} << 32 | 18), 0, 0), "ALE-EECF0606");
     }
+}
+
+TEST_F(PluginTest, FunctionEntriesLeadToTheInvokeFunctionWithTheirCallContext) {
+    TestHostTable host;
+    ProbePlugin* plugin = Registered();
+    ASSERT_EQ(context_.callbacks->initialize(plugin, host.host()), 1);
+    const PluginFunctionEntry* entry = hostkit::FindFunction(*context_.api, "GetProbeV1State");
+    ASSERT_NE(entry, nullptr);
+    const auto* callContext = static_cast<const FunctionCallContext*>(Unpacked(entry->record.callContext));
+    EXPECT_EQ(callContext->registry, &plugin->registry());
+    EXPECT_EQ(callContext->handlerBinding, plugin->registry().FindFunction("GetProbeV1State")->handler.get());
+
+    // No route serves the function yet: the call is answered as an unmatched
+    // route is, in a record the host releases with the plug-in's function.
+    hostkit::RequestBuilder request;
+    request.Method("GET").Url("/probe/v1/state");
+    hostkit::ResponseHolder response;
+    ASSERT_TRUE(hostkit::InvokeFunction(*entry, request, response).ok());
+    EXPECT_TRUE(response.failed());
+    EXPECT_EQ(response.error(), "Invalid function");
+    EXPECT_EQ(response.status(), 404u);
+    EXPECT_EQ(Unpacked(response.view().release), &ReleasePluginResponse);
+    response.Release();
+    context_.callbacks->shutdown(plugin);
 }
 
 // ---- Callbacks ---------------------------------------------------------------

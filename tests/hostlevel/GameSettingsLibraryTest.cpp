@@ -107,6 +107,61 @@ TEST(GameSettingsLibraryTest, TheApiDescriptionIsChainedAndCounted) {
     }
 }
 
+TEST(GameSettingsLibraryTest, TheDescriptionHoldsTheBuiltinAndPluginManagerTypesAndEvents) {
+    auto host = LoadedHost();
+    const PluginApiDescription* api = host->api();
+    ASSERT_NE(api, nullptr);
+    const std::vector<std::string> builtin = {
+        "BindingHelpFormat",        "BindingFullTypeIdentifier", "BindingFullArgumentHelp",  "BindingFullFunctionHelp",
+        "BindingFullEnumValueHelp", "BindingFullFieldHelp",      "BindingFullTypeHelp",      "BindingFullEventHelp",
+        "BindingFullApiHelp",       "BindingAsyncState",         "BindingGenericEvent",      "BindingCallbackEvent",
+        "BindingGenericAsyncEvent", "BindingAsyncFailureEvent",  "BindingAsyncCancelEvent",
+    };
+    for (const std::string& name : builtin) {
+        const PluginTypeRecord* type = hostkit::FindType(*api, name);
+        ASSERT_NE(type, nullptr) << name;
+        const std::vector<std::string_view> tags = hostkit::TagTexts(type->tags, Unpacked(type->tagCount));
+        ASSERT_FALSE(tags.empty()) << name;
+        EXPECT_EQ(tags[0], "$builtin") << name;
+    }
+    const std::vector<std::string> manager = {
+        "PluginManagerState", "PluginManagerResource", "PluginResourceEventType", "PluginResourceEvent",
+        "PluginLcdsEvent",    "PluginLcdsResponse",    "PluginServiceProxyResponse",
+    };
+    for (const std::string& name : manager) {
+        const PluginTypeRecord* type = hostkit::FindType(*api, name);
+        ASSERT_NE(type, nullptr) << name;
+        EXPECT_EQ(hostkit::TagTexts(type->tags, Unpacked(type->tagCount)), std::vector<std::string_view>{"kclient"});
+    }
+
+    const PluginTypeRecord* format = hostkit::FindType(*api, "BindingHelpFormat");
+    EXPECT_EQ(Unpacked(format->fields), nullptr);
+    ASSERT_EQ(Unpacked(format->count), 2u);
+    EXPECT_STREQ(Unpacked(format->enumerators[0].name), "Epytext");  // name order
+    EXPECT_EQ(Unpacked(format->enumerators[0].number), 2);
+
+    const PluginTypeRecord* function = hostkit::FindType(*api, "BindingFullFunctionHelp");
+    const std::vector<const PluginFieldRecord*> fields = hostkit::FieldRecords(*function);
+    ASSERT_EQ(fields.size(), 9u);
+    EXPECT_STREQ(Unpacked(fields[2]->name), "arguments");
+    EXPECT_EQ(Unpacked(fields[2]->type), 15u);
+    EXPECT_EQ(Unpacked(fields[2]->elementType), 17u);
+    EXPECT_STREQ(Unpacked(fields[2]->typeName), "BindingFullArgumentHelp");
+
+    const PluginEventRecord* callback = hostkit::FindEvent(*api, "OnCallback");
+    ASSERT_NE(callback, nullptr);
+    EXPECT_STREQ(Unpacked(callback->payloadTypeName), "BindingCallbackEvent");
+    EXPECT_STREQ(Unpacked(callback->description), "Fired when a callback is invoked.");
+    for (const char* name : {"OnJsonApiEvent", "OnLcdsEvent", "OnServiceProxyUuidEvent", "OnServiceProxyMethodEvent",
+                             "OnServiceProxyAsyncEvent"}) {
+        const PluginEventRecord* event = hostkit::FindEvent(*api, name);
+        ASSERT_NE(event, nullptr) << name;
+        EXPECT_EQ(hostkit::TagTexts(event->tags, Unpacked(event->tagCount)), std::vector<std::string_view>{"kclient"});
+    }
+    EXPECT_GE(Unpacked(api->eventCount), 6u);
+    EXPECT_GE(Unpacked(api->typeCount), builtin.size() + manager.size());
+}
+
 TEST(GameSettingsLibraryTest, InitializeAndShutDownLeaveNothingSubscribed) {
     auto host = LoadedHost();
     ASSERT_TRUE(host->Initialize());

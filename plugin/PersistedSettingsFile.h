@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kor {
+
+// The local "PersistedSettings.json" as whole texts, at the path the install
+// locations give it. Writes replace the file atomically: a write that fails
+// leaves the old bytes.
+
+// The whole file; nothing when it cannot be opened for reading.
+std::optional<std::string> ReadPersistedSettingsFile();
+
+// Replaces the file's content; false when it could not be written.
+bool WritePersistedSettingsFile(std::string_view text);
+
+// Drops every byte above 127 from the file (the other bytes keep their
+// order). A file that cannot be read is left alone. False only when a file
+// that was read could not be written back.
+bool CleanPersistedSettingsFile();
+
+}  // namespace kor

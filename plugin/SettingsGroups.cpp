@@ -1,0 +1,161 @@
+#include "plugin/SettingsGroups.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "binding/BindingProperty.h"
+#include "config/ConfigFileCache.h"
+#include "config/ConfigValueWriter.h"
+#include "log/Log.h"
+
+namespace kor {
+namespace {
+
+constexpr double kFloatLimit = 3.4028234663852886e38;
+constexpr uint64_t kUnsignedLimit = 9223372036854775807ULL;
+constexpr int64_t kSignedLimit = 2147483647;
+
+// Alert codes of the assertion reports.
+constexpr const char* kReadSignedOutOfRange = "ALE-9ACB0442";
+constexpr const char* kReadUnsignedOutOfRange = "ALE-F0C5341E";
+constexpr const char* kReadFloatOutOfRange = "ALE-AA209B8E";
+constexpr const char* kWriteUnsignedOutOfRange = "ALE-700E0976";
+constexpr const char* kWriteFloatOutOfRange = "ALE-6CB50B02";
+
+bool FloatInRange(double value) { return std::fabs(value) < kFloatLimit; }
+
+// The value one setting takes, read from `file` when given; empty when the
+// default's kind is not read at all or its value is out of range.
+BindingProperty ReadSetting(const BindingProperty& fallback, std::optional<std::string_view> file,
+                            std::string_view section, std::string_view key) {
+    ConfigFileCache& cache = ConfigFileCache::Instance();
+    BindingProperty value;
+    switch (fallback.kind()) {
+        case BindingPropertyKind::Bool: {
+            bool b = fallback.GetBool();
+            value.SetBool(file ? cache.GetBool(*file, section, key, b) : b);
+            break;
+        }
+        case BindingPropertyKind::Signed: {
+            int64_t v = fallback.GetSigned();
+            // The lower bound guards the narrowing below as the upper one does.
+            if (v >= kSignedLimit || v < std::numeric_limits<int32_t>::min()) {
+                LogAssertionReport(kReadSignedOutOfRange);
+                break;
+            }
+            auto n = static_cast<int32_t>(v);
+            value.SetSigned(file ? cache.GetInt(*file, section, key, n) : n);
+            break;
+        }
+        case BindingPropertyKind::Unsigned: {
+            uint64_t v = fallback.GetUnsigned();
+            if (v >= kUnsignedLimit) {
+                LogAssertionReport(kReadUnsignedOutOfRange);
+                break;
+            }
+            auto n = static_cast<int64_t>(v);
+            value.SetSigned(file ? cache.GetInt64(*file, section, key, n) : n);
+            break;
+        }
+        case BindingPropertyKind::Float: {
+            double v = fallback.GetFloat();
+            if (!FloatInRange(v)) {
+                LogAssertionReport(kReadFloatOutOfRange);
+                break;
+            }
+            auto f = static_cast<float>(v);
+            value.SetFloat(file ? cache.GetFloat(*file, section, key, f) : f);
+            break;
+        }
+        case BindingPropertyKind::String: {
+            std::string text(fallback.GetString());
+            value.SetString(file ? cache.GetString(*file, section, key, text.c_str()) : text);
+            break;
+        }
+        default:
+            break;
+    }
+    return value;
+}
+
+bool WriteSetting(const BindingProperty& value, std::string_view file, std::string_view section,
+                  std::string_view key) {
+    switch (value.kind()) {
+        case BindingPropertyKind::Bool:
+            return WriteBool(file, section, key, value.GetBool());
+        case BindingPropertyKind::Signed:
+            return WriteInt64(file, section, key, value.GetSigned());
+        case BindingPropertyKind::Unsigned:
+            if (value.GetUnsigned() >= kUnsignedLimit) {
+                LogAssertionReport(kWriteUnsignedOutOfRange);
+                return true;
+            }
+            return WriteInt64(file, section, key, static_cast<int64_t>(value.GetUnsigned()));
+        case BindingPropertyKind::Float:
+            if (!FloatInRange(value.GetFloat())) {
+                LogAssertionReport(kWriteFloatOutOfRange);
+                return true;
+            }
+            return WriteFloat(file, section, key, static_cast<float>(value.GetFloat()));
+        case BindingPropertyKind::String:
+            return WriteString(file, section, key, value.GetString());
+        default:
+            return true;
+    }
+}
+
+}  // namespace
+
+void ReadSettingsGroup(BindingProperty& destination, const BindingProperty& source,
+                       std::optional<std::string_view> file, std::optional<std::string_view> suffix) {
+    // Reading into the very group that is being walked only ever replaces
+    // values of members that exist, so the walk is never disturbed.
+    for (const auto& [section, settings] : source.Members()) {
+        for (const auto& [key, fallback] : settings.Members()) {
+            BindingProperty value = ReadSetting(fallback, file, section, key);
+            if (value.IsEmpty()) continue;
+            BindingProperty& slot = destination.MemberForWrite(section).MemberForWrite(key);
+            if (suffix) {
+                slot.MemberForWrite(*suffix) = std::move(value);
+            } else {
+                slot = std::move(value);
+            }
+        }
+    }
+}
+
+bool WriteSettingsGroup(const BindingProperty& group, std::string_view file) {
+    bool allWritten = true;
+    for (const auto& [section, settings] : group.Members()) {
+        for (const auto& [key, value] : settings.Members()) {
+            if (!WriteSetting(value, file, section, key)) allWritten = false;
+        }
+    }
+    return allWritten;
+}
+
+void MergeSettings(BindingProperty& target, const BindingProperty& change) {
+    for (const auto& [name, value] : change.Members()) {
+        BindingProperty& member = target.MemberForWrite(name);
+        if (value.IsStructure()) {
+            MergeSettings(member, value);
+        } else {
+            member = value;
+        }
+    }
+}
+
+BindingProperty* ResolveSettingsPath(BindingProperty& value, std::string_view path) {
+    BindingProperty* current = &value;
+    while (!path.empty()) {
+        if (!current->IsStructure()) return nullptr;
+        std::size_t slash = path.find('/');
+        current = &current->MemberForWrite(path.substr(0, slash));
+        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
+    }
+    return current;
+}
+
+}  // namespace kor
