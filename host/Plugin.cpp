@@ -118,7 +118,7 @@ bool Plugin::Initialize(PluginHost* host) {
     if (host == nullptr || host->table == nullptr) return false;
     host_ = host;
     if (!logTarget_) logTarget_ = InstallPluginLogTarget(host->table);
-    SetHostHandle(host->handle, name_.shortName);
+    AttachToHost(host->handle, name_.shortName);
     return OnInitialized();
 }
 

@@ -61,7 +61,8 @@ public:
     void Register(PluginHostContext* context, std::string_view shortName);
 
     // The initialize callback's work: keeps the host, routes the logger to it
-    // (once per process), takes the host handle, runs OnInitialized. A null
+    // (once per process), takes the host handle, creates the telemetry sink,
+    // registers the service-proxy handlers, runs OnInitialized. A null
     // host (or one without a table) is refused with false and changes
     // nothing.
     bool Initialize(PluginHost* host);

@@ -406,6 +406,7 @@ TEST_F(PluginTest, SubscriptionsAreCountedPerEventKey) {
     TestHostTable host;
     ProbePlugin* plugin = Registered();
     ASSERT_EQ(context_.callbacks->initialize(plugin, host.host()), 1);
+    host.ClearRecords();  // initialize subscribed the service-proxy events
     const std::string key = "OnJsonApiEvent_kor-login_v1_session";
 
     plugin->Subscribe("/kor-login/v1/session");
@@ -435,40 +436,39 @@ TEST_F(PluginTest, NamedHandlersReceiveDeliveredEventsUntilShutDown) {
     EndRecord end;
     ProbePlugin* plugin = Registered(&end);
     ASSERT_EQ(context_.callbacks->initialize(plugin, host.host()), 1);
+    host.ClearRecords();
 
     std::vector<std::string> seen;
-    plugin->RegisterEventHandler(
-        "OnServiceProxyUuidEvent",
-        [&seen](const PluginEvent& event) {
-            seen.push_back(event.name);
-            ASSERT_EQ(Unpacked(event.payload.kind), 5u);
-            seen.emplace_back(Unpacked(event.payload.payload.string.text));
-        },
-        1);
+    plugin->RegisterEventHandler("OnProbeProxyEvent",
+                                 PluginClient::ServiceProxyEventHandler(
+                                     [&seen](const PluginServiceProxyResponse& response) { seen.push_back(response.uuid); }));
     plugin->Subscribe("/kor-login/v1/session");
     ASSERT_EQ(host.subscriptionCalls().size(), 2u);
     EXPECT_EQ(host.subscriptionCalls()[0].flags, 1u);
-    EXPECT_EQ(host.DeliverEvent("OnServiceProxyUuidEvent", HostValue::String("u-1")), 1u);
-    EXPECT_EQ(seen, (std::vector<std::string>{"OnServiceProxyUuidEvent", "u-1"}));
-    // A key without a handler of its own is delivered and ignored, and so are
-    // unknown names and records without a name or context.
+    EXPECT_EQ(host.subscriptionCalls()[1].flags, 0u);
+    EXPECT_EQ(host.DeliverEvent("OnProbeProxyEvent", HostValue::Structure({{"uuid", HostValue::String("u-1")}})), 1u);
+    EXPECT_EQ(seen, (std::vector<std::string>{"u-1"}));
+    // A payload that does not convert is dropped; so are unknown names,
+    // records without a name or context, and a handler of the other form.
+    EXPECT_EQ(host.DeliverEvent("OnProbeProxyEvent", HostValue::String("not a record")), 1u);
     EXPECT_EQ(host.DeliverEvent("OnJsonApiEvent_kor-login_v1_session", HostValue()), 1u);
     PluginEvent stray;
     std::memset(&stray, 0, sizeof stray);
     stray.context = plugin;
-    PluginClient::DispatchEvent(&stray);
+    PluginClient::DispatchServiceProxyEvent(&stray);
     stray.name = "OnUnknown";
-    PluginClient::DispatchEvent(&stray);
-    stray.name = "OnServiceProxyUuidEvent";
+    PluginClient::DispatchServiceProxyEvent(&stray);
+    stray.name = "OnProbeProxyEvent";
+    PluginClient::DispatchResourceEvent(&stray);
     stray.context = nullptr;
-    PluginClient::DispatchEvent(&stray);
-    PluginClient::DispatchEvent(nullptr);
-    EXPECT_EQ(seen.size(), 2u);
+    PluginClient::DispatchServiceProxyEvent(&stray);
+    PluginClient::DispatchServiceProxyEvent(nullptr);
+    EXPECT_EQ(seen.size(), 1u);
 
     context_.callbacks->shutdown(plugin);
     EXPECT_TRUE(end.destroyed);
     EXPECT_TRUE(host.subscriptions().empty());
-    EXPECT_EQ(host.DeliverEvent("OnServiceProxyUuidEvent", HostValue::String("u-2")), 0u);
+    EXPECT_EQ(host.DeliverEvent("OnProbeProxyEvent", HostValue::String("u-2")), 0u);
 }
 
 }  // namespace
