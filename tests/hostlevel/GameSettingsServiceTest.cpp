@@ -581,6 +581,29 @@ TEST_F(GameSettingsServiceTest, TheLoadCleansBytesAbove127FromThePersistedFile) 
     EXPECT_EQ(ReadFile(kPersisted), PersistedText(35));
 }
 
+TEST_F(GameSettingsServiceTest, ValuesOutOfRangeAreReportedAndNeverReachTheResourcesOrFiles) {
+    // A defaults file whose chat scale does not fit a 32-bit setting.
+    WriteFile("DATA/CFG/defaults/Game.cfg", "[HUD]\r\nChatScale=3000000000\r\n");
+    StartLoaded();
+    ASSERT_TRUE(Call("POST", "/kor-game-settings/v1/reload-post-game"));  // a load with the records kept
+    EXPECT_TRUE(Logged("ALE-9ACB0442", 2));
+    EXPECT_EQ(At(Get(kGameSettings), {"HUD", "ChatScale"}), nullptr);
+    EXPECT_EQ(At(Get(kGameSettingsSchema), {"HUD", "ChatScale"}), nullptr);
+
+    const HostValue answer =
+        Answer("PATCH", kGameSettings, R"({"HUD": {"GlobalScale": 1e39, "MinimapScale": 2.0, "DrawHealthBars": false}})");
+    EXPECT_EQ(*At(answer, {"HUD", "MinimapScale"}), HostValue::Float(2.0));
+    EXPECT_TRUE(Logged("ALE-6CB50B02", 2));
+    const std::string game = ReadFile(kGameConfig);
+    EXPECT_EQ(game.find("GlobalScale="), std::string::npos) << game;
+    EXPECT_NE(game.find("MinimapScale=2.0000\r\n"), std::string::npos) << game;
+    EXPECT_NE(game.find("DrawHealthBars=0\r\n"), std::string::npos) << game;
+
+    Answer("PATCH", kGameSettings, R"({"HUD": {"ChatScale": 9223372036854775808}})");
+    EXPECT_TRUE(Logged("ALE-700E0976", 2));
+    EXPECT_EQ(ReadFile(kGameConfig).find("ChatScale="), std::string::npos);
+}
+
 // ---- The road of one call ---------------------------------------------------------
 
 TEST_F(GameSettingsServiceTest, RebindingAKeyUnbindsItElsewhereAndWritesEverythingBack) {
