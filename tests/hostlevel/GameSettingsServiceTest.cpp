@@ -687,6 +687,32 @@ TEST_F(GameSettingsServiceTest, APatchBeforeAnyLoadWritesTheFilesButAnswersAnErr
     EXPECT_EQ(*At(Get(kGameSettings), {"HUD", "ChatScale"}), HostValue::Unsigned(120));
 }
 
+TEST_F(GameSettingsServiceTest, APatchWhosePersistedSettingsCannotBeSavedAnswersAnError) {
+    StartLoaded();
+    std::filesystem::create_directories(kPersisted);  // a directory where the file belongs
+    auto response = Call("PATCH", kGameSettings, R"({"General": {"GameMouseSpeed": 15}})");
+    ASSERT_TRUE(response);
+    EXPECT_EQ(response->status(), 500u);
+    EXPECT_NE(response->error().find("Unable to save settings to file"), std::string::npos) << response->error();
+    EXPECT_TRUE(Logged("Failed to save persisted settings to ", 2));
+    EXPECT_NE(ReadFile(kGameConfig).find("GameMouseSpeed=15"), std::string::npos);
+    EXPECT_TRUE(AnnouncedUris().empty());
+    EXPECT_TRUE(OwnerPosts().empty());
+}
+
+TEST_F(GameSettingsServiceTest, AnUnwritableDataStoreIsLoggedAndTheSameOwnerIsNotSentAgain) {
+    StartLoaded();
+    table().OnRequest(kOwnerPath, [](PluginResponse* response, const PluginRequest*) {
+        hostkit::AnswerError(response, "store is read-only", 403);
+    });
+    Answer("PATCH", kGameSettings, R"({"HUD": {"ChatScale": 110}})");
+    EXPECT_TRUE(Logged("Failed to set game-settings-owner: ", 2));
+    EXPECT_TRUE(Logged("store is read-only", 2));
+    Answer("PATCH", kGameSettings, R"({"HUD": {"ChatScale": 111}})");
+    EXPECT_EQ(OwnerPosts().size(), 1u);
+    EXPECT_EQ(AnnouncedUris(), (std::vector<std::string>{kGameSettings, kGameSettings}));
+}
+
 // ---- Endpoints ----------------------------------------------------------------------
 
 TEST_F(GameSettingsServiceTest, SaveBeforeReadinessAnswersFalseWithAWarning) {
@@ -749,6 +775,18 @@ TEST_F(GameSettingsServiceTest, TheSameAccountOrNoOwnerResetsNothing) {
     EXPECT_FALSE(Logged("resetting file", 1));
     EXPECT_TRUE(OwnerPosts().empty());
     EXPECT_EQ(Get(kDidReset), HostValue::Bool(false));
+}
+
+TEST_F(GameSettingsServiceTest, AFileThatCannotBeResetKeepsTheOwnerAndTellsNobody) {
+    ScriptDataStore(OwnerValue(1001, 40, false));
+    std::filesystem::create_directories(kPersisted);
+    Start();
+    LogIn(2002);
+    PreferencesReady(false);
+    EXPECT_TRUE(Logged("unable to reset ", 1));
+    EXPECT_TRUE(OwnerPosts().empty());
+    EXPECT_EQ(Get(kDidReset), HostValue::Bool(false));
+    EXPECT_EQ(AnnouncedUris(), (std::vector<std::string>{kGameSettings, kInputSettings, kReady}));
 }
 
 TEST_F(GameSettingsServiceTest, OneAccountsPersistedValuesNeverReachAnother) {
