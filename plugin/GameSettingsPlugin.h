@@ -85,16 +85,6 @@ public:
     void OnLoginSession(PluginResourceEventType type, const LoginSession& session);
     void OnPlayerPreferencesReady(PluginResourceEventType type, bool ready);
 
-    // ---- State, for the handlers ----
-
-    const GameSettingsOwner& owner() const { return owner_; }
-    const LoginSession& loginSession() const { return loginSession_; }
-    const BindingProperty& settings() const { return settings_; }
-    const BindingProperty& bindingIndex() const { return bindingIndex_; }
-    bool playerPreferencesReady() const { return playerPreferencesReady_; }
-    bool didReset() const { return didReset_; }
-    bool ready() const { return ready_; }
-
 private:
     void RegisterSettingsResource(std::string_view member, std::string_view subPath, bool readOnly);
     void RegisterEndpoints();

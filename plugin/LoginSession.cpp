@@ -10,14 +10,14 @@ namespace kor {
 namespace {
 
 template <class T>
-NativeTypeBuilder<T> BeginTaggedType(NativeTypeBuilder<T> builder, const Plugin& plugin) {
+NativeTypeBuilder<T> WithPluginTags(NativeTypeBuilder<T> builder, const Plugin& plugin) {
     for (const std::string& tag : plugin.tags()) builder.Tag(tag);
     return builder;
 }
 
 template <class T>
 NativeTypeBuilder<T> PluginStruct(Plugin& plugin, std::string_view name) {
-    return BeginTaggedType(RegisterStruct<T>(plugin.registry(), plugin.PluginTypeName(name)), plugin);
+    return WithPluginTags(RegisterStruct<T>(plugin.registry(), plugin.PluginTypeName(name)), plugin);
 }
 
 }  // namespace
@@ -28,7 +28,7 @@ void RegisterSessionTypes(Plugin& plugin) {
     PluginStruct<gamesettingsgameflowsession>(plugin, "gamesettingsgameflowsession")
         .Field("gameClient", &gamesettingsgameflowsession::gameClient);
     // Enumerators in the host's order of introduction, not by number.
-    BeginTaggedType(RegisterEnum<LoginSessionStates>(plugin.registry(), plugin.PluginTypeName("LoginSessionStates")),
+    WithPluginTags(RegisterEnum<LoginSessionStates>(plugin.registry(), plugin.PluginTypeName("LoginSessionStates")),
                     plugin)
         .Enumerator("IN_PROGRESS", LoginSessionStates::IN_PROGRESS)
         .Enumerator("ERROR", LoginSessionStates::ERROR)
