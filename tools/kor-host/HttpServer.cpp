@@ -29,7 +29,7 @@ constexpr int kUnavailable = 503;
 // server and the client, and how often a quiet stream sends a comment so
 // that a vanished client is noticed.
 constexpr auto kEventWait = std::chrono::milliseconds(200);
-constexpr auto kHeartbeat = std::chrono::seconds(2);
+constexpr auto kHeartbeat = std::chrono::seconds(1);
 // Idle keep-alive connections hold a worker too; they are let go soon so
 // they neither crowd out new connections nor delay shutdown.
 constexpr time_t kKeepAliveSeconds = 2;

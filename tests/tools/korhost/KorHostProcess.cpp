@@ -112,9 +112,9 @@ bool KorHostProcess::StartServe(const std::string& directory, const std::vector<
     return false;
 }
 
-std::optional<int> KorHostProcess::Stop(std::chrono::milliseconds timeout) {
+std::optional<int> KorHostProcess::Stop(std::chrono::milliseconds timeout, int signal) {
     if (pid_ <= 0) return std::nullopt;
-    kill(pid_, SIGTERM);
+    kill(pid_, signal);
     std::optional<int> status = WaitFor(pid_, timeout);
     if (!status) {
         kill(pid_, SIGKILL);

@@ -2,6 +2,8 @@
 
 #include <sys/types.h>
 
+#include <csignal>
+
 #include <chrono>
 #include <optional>
 #include <string>
@@ -25,9 +27,10 @@ public:
     // the process ends or prints nothing within the timeout.
     bool StartServe(const std::string& directory, const std::vector<std::string>& extra);
 
-    // SIGTERM, then waits for the exit; the exit status, or nothing when the
-    // process did not end within `timeout` (it is killed then).
-    std::optional<int> Stop(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // Sends `signal` (SIGTERM by default), then waits for the exit; the exit
+    // status, or nothing when the process did not end within `timeout` (it
+    // is killed then).
+    std::optional<int> Stop(std::chrono::milliseconds timeout = std::chrono::seconds(10), int signal = SIGTERM);
 
     int port() const { return port_; }
     const std::string& error() const { return error_; }

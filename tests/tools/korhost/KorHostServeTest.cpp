@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <signal.h>
+
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -242,6 +244,39 @@ TEST_F(ServeTest, OpenStreamsLeaveWorkersForCallsAndDoNotHoldUpShutdown) {
     ExpectCleanStop();
     EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::seconds(3));
     for (auto& stream : streams) EXPECT_TRUE(stream->WaitForEnd(std::chrono::seconds(2)));
+}
+
+TEST_F(ServeTest, StreamsOfClientsThatLeftAreClosedAndTheirPlacesReused) {
+    Start(kProbePlugin);
+    {
+        std::vector<std::unique_ptr<EventStreamReader>> streams;
+        for (std::size_t i = 0; i < HttpServer::kMaxEventStreams; ++i) {
+            streams.push_back(std::make_unique<EventStreamReader>(process_->port()));
+            ASSERT_TRUE(streams.back()->WaitFor(": connected")) << i;
+        }
+    }  // every client goes away
+    // The server notices at its next write and frees the places.
+    std::unique_ptr<EventStreamReader> again;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+    while (std::chrono::steady_clock::now() < deadline) {
+        again = std::make_unique<EventStreamReader>(process_->port());
+        if (again->WaitFor(": connected", std::chrono::milliseconds(500))) break;
+        again.reset();
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    ASSERT_NE(again, nullptr) << "no place became free";
+    again.reset();
+    ExpectCleanStop();
+}
+
+TEST_F(ServeTest, SigintStopsAsCleanlyAsSigterm) {
+    Start(kProbePlugin);
+    EventStreamReader stream(process_->port());
+    ASSERT_TRUE(stream.WaitFor(": connected"));
+    std::optional<int> status = process_->Stop(std::chrono::seconds(5), SIGINT);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 0);
+    EXPECT_NE(process_->StandardError().find("kor-host: stopping (SIGINT)"), std::string::npos);
 }
 
 // ---- one call at a time -----------------------------------------------------------
