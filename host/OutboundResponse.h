@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "host/PluginAbi.h"
@@ -23,9 +24,14 @@ public:
     PluginResponse& record() { return record_; }
     const PluginResponse& record() const { return record_; }
 
-    // Whether the host reported a failure: an error text, or the error flag
-    // without a text.
-    bool failed() const { return record_.error != nullptr || record_.errorFlag != 0; }
+    // Whether the host reported a failure: an error text, the error flag, or
+    // an error status (400 and above) without a text. A host that sets only
+    // the flag or the status still failed the request, and its (unfilled)
+    // value must not pass for an answer.
+    bool failed() const {
+        return record_.error != nullptr || record_.errorFlag != 0 || record_.status >= kFirstErrorStatus;
+    }
+    static constexpr uint32_t kFirstErrorStatus = 400;
     // The host's error text; empty when it gave none.
     std::string_view errorText() const;
     // Whether the answer is a stream (its read function is set).

@@ -35,11 +35,6 @@ private:
 
 }  // namespace
 
-void TraceUnconvertedResource(std::string_view typeName, std::string_view uri) {
-    LogTrace("Couldn't convert resource %s to C++ while handling update for URL: %s", Text(typeName).c_str(),
-             Text(uri).c_str());
-}
-
 // ---- Subscriptions ----
 
 void PluginClient::Subscribe(std::string_view resourcePath) {

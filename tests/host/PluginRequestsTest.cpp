@@ -209,6 +209,24 @@ TEST_F(RequestTest, AFailureFlagWithoutTextIsStillAFailure) {
     EXPECT_EQ(g_releases, 1);
 }
 
+TEST_F(RequestTest, AnErrorStatusWithoutTextIsStillAFailure) {
+    host().OnRequest("/gone", Counted([](PluginResponse* response, const PluginRequest*) {
+                         hostkit::AnswerValue(response, HostValue(), 410);
+                     }));
+    RequestResult<BindingProperty> gone = plugin().Request<BindingProperty>(PluginMethod::Get, "/gone");
+    ASSERT_FALSE(gone.ok());
+    EXPECT_EQ(gone.error().status, 410u);
+    EXPECT_EQ(gone.error().message, "Error response for GET /gone: ");
+    // Statuses below 400 are answers.
+    host().OnRequest("/moved", Counted([](PluginResponse* response, const PluginRequest*) {
+                         hostkit::AnswerValue(response, HostValue::Bool(true), 304);
+                     }));
+    RequestResult<bool> moved = plugin().Request<bool>(PluginMethod::Get, "/moved");
+    ASSERT_TRUE(moved.ok());
+    EXPECT_TRUE(moved.value());
+    EXPECT_EQ(g_releases, 2);
+}
+
 TEST_F(RequestTest, AnAnswerWithoutReleaseFunctionIsLeftToTheHost) {
     host().OnRequest("/x", [](PluginResponse* response, const PluginRequest*) {
         static const char kText[] = "static";
