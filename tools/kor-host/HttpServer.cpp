@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "tools/hostkit/ApiJson.h"
+#include "tools/hostkit/FunctionRoutes.h"
 #include "tools/hostkit/JsonCodec.h"
 
 namespace kor::korhost {
@@ -184,7 +185,7 @@ void HttpServer::AddRoutes() {
                      response.status);
     });
 
-    server.Get("/events", [this](const httplib::Request&, httplib::Response& response) {
+    AddRoute("GET", "/events", [this](const httplib::Request&, httplib::Response& response) {
         auto stream = std::make_shared<EventStream>();
         stream->subscription = events_.Subscribe();
         if (stream->subscription == nullptr) {
@@ -219,7 +220,7 @@ void HttpServer::AddRoutes() {
             });
     });
 
-    server.Get("/host/api", [this](const httplib::Request&, httplib::Response& response) {
+    AddRoute("GET", "/host/api", [this](const httplib::Request&, httplib::Response& response) {
         const PluginApiDescription* api = runner_.api();
         if (api == nullptr) {
             SendError(response, kUnavailable, "the plug-in is not running");
@@ -231,13 +232,13 @@ void HttpServer::AddRoutes() {
         SendJson(response, description);
     });
 
-    server.Get("/host/state", [this](const httplib::Request&, httplib::Response& response) {
+    AddRoute("GET", "/host/state", [this](const httplib::Request&, httplib::Response& response) {
         Outcome<HostValue> report = services_.Describe();
         if (!report) return SendError(response, kServerError, report.error());
         SendJson(response, report.value());
     });
 
-    server.Post("/host/login", [this](const httplib::Request& request, httplib::Response& response) {
+    AddRoute("POST", "/host/login", [this](const httplib::Request& request, httplib::Response& response) {
         std::optional<HostValue> body = ControlBody(request, response);
         if (!body) return;
         const std::optional<uint64_t> account = UnsignedMember(*body, "accountId");
@@ -250,14 +251,14 @@ void HttpServer::AddRoutes() {
         SendJson(response, session.value());
     });
 
-    server.Post("/host/logout", [this](const httplib::Request&, httplib::Response& response) {
+    AddRoute("POST", "/host/logout", [this](const httplib::Request&, httplib::Response& response) {
         Outcome<void> done = control_.Logout();
         if (!done) return SendError(response, kServerError, done.error());
         SendJson(response, HostValue());
     });
 
-    server.Post("/host/player-preferences-ready",
-                [this](const httplib::Request& request, httplib::Response& response) {
+    AddRoute("POST", "/host/player-preferences-ready",
+             [this](const httplib::Request& request, httplib::Response& response) {
                     std::optional<HostValue> body = ControlBody(request, response);
                     if (!body) return;
                     const HostValue* ready = body->Find("ready");
@@ -269,21 +270,48 @@ void HttpServer::AddRoutes() {
                     SendJson(response, HostValue::Structure({{"ready", *ready}}));
                 });
 
-    server.Post("/host/game-ended", [this](const httplib::Request&, httplib::Response& response) {
+    AddRoute("POST", "/host/game-ended", [this](const httplib::Request&, httplib::Response& response) {
         Send(response, control_.GameEnded());
     });
 
-    // Everything else is a call into the plug-in.
-    auto call = [this](const httplib::Request& request, httplib::Response& response) {
-        Send(response, runner_.Call(ToCallRequest(request)));
+    // httplib routes by regular expression and, for a request without
+    // Content-Length, waits for a body until its read timeout and answers
+    // 400, although such a request has no body (RFC 9112, 6.3). So kor-host
+    // routes itself: a request without a body is answered before httplib
+    // reads one, every other request after.
+    server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+        if (request.has_header("Content-Length") || request.has_header("Transfer-Encoding")) {
+            return httplib::Server::HandlerResponse::Unhandled;
+        }
+        Dispatch(request, response);
+        return httplib::Server::HandlerResponse::Handled;
+    });
+    auto dispatch = [this](const httplib::Request& request, httplib::Response& response) {
+        Dispatch(request, response);
     };
     const std::string anyPath = "/.*";
-    server.Get(anyPath, call);
-    server.Post(anyPath, call);
-    server.Put(anyPath, call);
-    server.Patch(anyPath, call);
-    server.Delete(anyPath, call);
-    server.Options(anyPath, call);
+    server.Get(anyPath, dispatch);
+    server.Post(anyPath, dispatch);
+    server.Put(anyPath, dispatch);
+    server.Patch(anyPath, dispatch);
+    server.Delete(anyPath, dispatch);
+    server.Options(anyPath, dispatch);
+}
+
+void HttpServer::AddRoute(std::string method, std::string path, Handler handler) {
+    hostRoutes_[{std::move(method), std::move(path)}] = std::move(handler);
+}
+
+void HttpServer::Dispatch(const httplib::Request& request, httplib::Response& response) {
+    // The host's own routes are literal paths; anything else is a call into
+    // the plug-in.
+    const std::string path(hostkit::PathOfUrl(request.target));
+    auto route = hostRoutes_.find({request.method, path});
+    if (route != hostRoutes_.end()) {
+        route->second(request, response);
+        return;
+    }
+    Send(response, runner_.Call(ToCallRequest(request)));
 }
 
 }  // namespace kor::korhost

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "tools/hostkit/Outcome.h"
 #include "tools/kor-host/EventHub.h"
@@ -12,7 +15,9 @@
 
 namespace httplib {
 class Server;
-}
+struct Request;
+struct Response;
+}  // namespace httplib
 
 namespace kor::korhost {
 
@@ -54,13 +59,18 @@ public:
     void Stop();
 
 private:
+    using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+
     void AddRoutes();
+    void AddRoute(std::string method, std::string path, Handler handler);
+    void Dispatch(const httplib::Request& request, httplib::Response& response);
 
     PluginRunner& runner_;
     HostControl& control_;
     HostServices& services_;
     EventHub& events_;
     std::unique_ptr<httplib::Server> server_;
+    std::map<std::pair<std::string, std::string>, Handler> hostRoutes_;  // (method, path)
     std::atomic<bool> stopping_{false};
 };
 

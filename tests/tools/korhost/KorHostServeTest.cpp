@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -145,6 +149,39 @@ TEST_F(ServeTest, ApiDescriptionIsServedAsJson) {
     ASSERT_NE(enumerators, nullptr);
     EXPECT_EQ(enumerators->AsItems()->at(2).Find("number")->AsSigned(), -1);
     EXPECT_EQ(Text(api.Find("events")->AsItems()->at(0), "payloadType"), "FakeThing");
+    ExpectCleanStop();
+}
+
+// What curl sends for "curl -X POST URL": no Content-Length, no body.
+std::string RawRequest(int port, const std::string& request) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string answer;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        send(fd, request.data(), request.size(), 0) == static_cast<ssize_t>(request.size())) {
+        char buffer[4096];
+        ssize_t count;
+        while ((count = recv(fd, buffer, sizeof buffer, 0)) > 0) answer.append(buffer, static_cast<std::size_t>(count));
+    }
+    close(fd);
+    return answer;
+}
+
+TEST_F(ServeTest, ARequestWithoutContentLengthHasNoBodyAndIsAnsweredAtOnce) {
+    Start(kProbePlugin);
+    const auto before = std::chrono::steady_clock::now();
+    const std::string answer =
+        RawRequest(process_->port(), "POST /probe/v1/busy HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
+    EXPECT_TRUE(answer.starts_with("HTTP/1.1 200 OK\r\n")) << answer;
+    EXPECT_TRUE(answer.ends_with("\r\n\r\ntrue")) << answer;
+
+    const std::string logout =
+        RawRequest(process_->port(), "POST /host/logout HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    EXPECT_TRUE(logout.starts_with("HTTP/1.1 200 OK\r\n")) << logout;
     ExpectCleanStop();
 }
 
