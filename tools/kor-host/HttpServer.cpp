@@ -1,0 +1,317 @@
+#include "tools/kor-host/HttpServer.h"
+
+#include <httplib.h>
+
+#include <arpa/inet.h>
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+#include "tools/hostkit/ApiJson.h"
+#include "tools/hostkit/FunctionRoutes.h"
+#include "tools/hostkit/JsonCodec.h"
+
+namespace kor::korhost {
+namespace {
+
+using hostkit::HostValue;
+using hostkit::Outcome;
+
+constexpr int kBadRequest = 400;
+constexpr int kServerError = 500;
+constexpr int kUnavailable = 503;
+
+// How long a stream's worker waits for events before it looks again at the
+// server and the client, and how often a quiet stream sends a comment so
+// that a vanished client is noticed.
+constexpr auto kEventWait = std::chrono::milliseconds(200);
+constexpr auto kHeartbeat = std::chrono::seconds(1);
+// Idle keep-alive connections hold a worker too; they are let go soon so
+// they neither crowd out new connections nor delay shutdown.
+constexpr time_t kKeepAliveSeconds = 2;
+
+// Headers the HTTP layer writes itself.
+bool IsFramingHeader(std::string_view name) {
+    std::string lower(name);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower == "content-type" || lower == "content-length" || lower == "transfer-encoding" ||
+           lower == "connection";
+}
+
+void Send(httplib::Response& response, const CallAnswer& answer) {
+    for (const auto& [name, value] : answer.headers) {
+        if (!IsFramingHeader(name)) response.set_header(name, value);
+    }
+    response.status = answer.status;
+    response.set_content(answer.body, answer.contentType);
+}
+
+void SendJson(httplib::Response& response, const HostValue& value, int status = 200) {
+    response.status = status;
+    response.set_content(hostkit::EncodeJson(value), "application/json");
+}
+
+void SendError(httplib::Response& response, int status, std::string_view message) {
+    Send(response, ErrorCallAnswer(status, message));
+}
+
+CallRequest ToCallRequest(const httplib::Request& request) {
+    CallRequest call;
+    call.method = request.method;
+    call.url = request.target;
+    for (const auto& [name, value] : request.headers) {
+        // httplib adds these for its own bookkeeping; they are not the client's.
+        if (name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" || name == "LOCAL_PORT") {
+            continue;
+        }
+        call.headers.emplace_back(name, value);
+    }
+    call.contentType = request.get_header_value("Content-Type");
+    call.body = request.body;
+    return call;
+}
+
+// The body of a control endpoint: a JSON object, or nothing when the body
+// is empty and `optional`.
+std::optional<HostValue> ControlBody(const httplib::Request& request, httplib::Response& response) {
+    if (request.body.empty()) return HostValue::Structure();
+    Outcome<HostValue> body = hostkit::DecodeJson(request.body);
+    if (!body || body.value().AsMembers() == nullptr) {
+        SendError(response, kBadRequest, "the body must be a JSON object" + (body ? "" : ": " + body.error()));
+        return std::nullopt;
+    }
+    return std::move(body).value();
+}
+
+std::optional<uint64_t> UnsignedMember(const HostValue& body, std::string_view name) {
+    const HostValue* member = body.Find(name);
+    return member != nullptr ? member->AsUnsigned() : std::nullopt;
+}
+
+// One Server-Sent Events message. The JSON text of an event holds no line
+// break (control characters are escaped), but a name or text that did would
+// otherwise end the message early.
+std::string EventMessage(const EventHub::Event& event) {
+    auto oneLine = [](std::string text) {
+        for (char& c : text) {
+            if (c == '\n' || c == '\r') c = ' ';
+        }
+        return text;
+    };
+    return "id: " + std::to_string(event.sequence) + "\nevent: " + oneLine(event.name) +
+           "\ndata: " + oneLine(event.json) + "\n\n";
+}
+
+// The state of one open event stream, shared by the provider calls.
+struct EventStream {
+    std::unique_ptr<EventHub::Subscription> subscription;
+    bool greeted = false;
+    std::chrono::steady_clock::time_point lastWrite = std::chrono::steady_clock::now();
+};
+
+bool Write(httplib::DataSink& sink, EventStream& stream, const std::string& text) {
+    stream.lastWrite = std::chrono::steady_clock::now();
+    return sink.write(text.data(), text.size());
+}
+
+}  // namespace
+
+bool IsLoopbackHost(const std::string& host) {
+    if (host == "localhost") return true;
+    in_addr v4{};
+    if (inet_pton(AF_INET, host.c_str(), &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;
+    in6_addr v6{};
+    if (inet_pton(AF_INET6, host.c_str(), &v6) == 1) return IN6_IS_ADDR_LOOPBACK(&v6);
+    return false;
+}
+
+HttpServer::HttpServer(PluginRunner& runner, HostControl& control, HostServices& services, EventHub& events)
+    : runner_(runner), control_(control), services_(services), events_(events),
+      server_(std::make_unique<httplib::Server>()) {
+    server_->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+    server_->set_keep_alive_timeout(kKeepAliveSeconds);
+    AddRoutes();
+}
+
+HttpServer::~HttpServer() { Stop(); }
+
+Outcome<int> HttpServer::Bind(const std::string& host, int port) {
+    if (port == 0) {
+        const int bound = server_->bind_to_any_port(host);
+        if (bound <= 0) return hostkit::Failure{"cannot listen on " + host + ": no free port"};
+        return bound;
+    }
+    if (!server_->bind_to_port(host, port)) {
+        return hostkit::Failure{"cannot listen on " + host + ":" + std::to_string(port)};
+    }
+    return port;
+}
+
+bool HttpServer::Run() { return server_->listen_after_bind(); }
+
+bool HttpServer::running() const { return server_->is_running(); }
+
+void HttpServer::Stop() {
+    stopping_ = true;
+    server_->stop();
+}
+
+void HttpServer::AddRoutes() {
+    httplib::Server& server = *server_;
+
+    server.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
+        std::string what = "unknown exception";
+        try {
+            if (error) std::rethrow_exception(error);
+        } catch (const std::exception& exception) {
+            what = exception.what();
+        } catch (...) {
+        }
+        SendError(response, kServerError, "kor-host failed: " + what);
+    });
+    // Errors httplib answers itself (a malformed request, an unknown method)
+    // get the same JSON form as every other answer.
+    server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+        if (!response.body.empty()) return;
+        SendError(response, response.status, "HTTP status " + std::to_string(response.status));
+    });
+    server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
+        std::fprintf(stderr, "kor-host: %s %s -> %d\n", request.method.c_str(), request.target.c_str(),
+                     response.status);
+    });
+
+    AddRoute("GET", "/events", [this](const httplib::Request&, httplib::Response& response) {
+        auto stream = std::make_shared<EventStream>();
+        stream->subscription = events_.Subscribe();
+        if (stream->subscription == nullptr) {
+            SendError(response, kUnavailable, "too many open event streams");
+            return;
+        }
+        response.set_header("Cache-Control", "no-cache");
+        response.set_chunked_content_provider(
+            "text/event-stream", [this, stream](size_t, httplib::DataSink& sink) {
+                if (stopping_) {
+                    sink.done();
+                    return true;
+                }
+                if (!stream->greeted) {
+                    // The first bytes tell the client the stream is subscribed.
+                    stream->greeted = true;
+                    return Write(sink, *stream, ": connected\n\n");
+                }
+                if (!sink.is_writable()) return false;
+                std::optional<std::vector<EventHub::Event>> events = stream->subscription->Next(kEventWait);
+                if (!events) {
+                    sink.done();
+                    return true;
+                }
+                for (const EventHub::Event& event : *events) {
+                    if (!Write(sink, *stream, EventMessage(event))) return false;
+                }
+                if (events->empty() && std::chrono::steady_clock::now() - stream->lastWrite >= kHeartbeat) {
+                    return Write(sink, *stream, ": keep-alive\n\n");
+                }
+                return true;
+            });
+    });
+
+    AddRoute("GET", "/host/api", [this](const httplib::Request&, httplib::Response& response) {
+        const PluginApiDescription* api = runner_.api();
+        if (api == nullptr) {
+            SendError(response, kUnavailable, "the plug-in is not running");
+            return;
+        }
+        HostValue description = HostValue::Structure({{"plugin", HostValue::String(runner_.name())}});
+        const HostValue parts = hostkit::DescribeApi(*api);
+        for (const hostkit::HostMember& member : *parts.AsMembers()) description.Set(member.name, member.value);
+        SendJson(response, description);
+    });
+
+    AddRoute("GET", "/host/state", [this](const httplib::Request&, httplib::Response& response) {
+        Outcome<HostValue> report = services_.Describe();
+        if (!report) return SendError(response, kServerError, report.error());
+        SendJson(response, report.value());
+    });
+
+    AddRoute("POST", "/host/login", [this](const httplib::Request& request, httplib::Response& response) {
+        std::optional<HostValue> body = ControlBody(request, response);
+        if (!body) return;
+        const std::optional<uint64_t> account = UnsignedMember(*body, "accountId");
+        const std::optional<uint64_t> summoner = UnsignedMember(*body, "summonerId");
+        if (!account || !summoner) {
+            return SendError(response, kBadRequest, "login needs the numbers \"accountId\" and \"summonerId\"");
+        }
+        Outcome<HostValue> session = control_.Login(*account, *summoner);
+        if (!session) return SendError(response, kBadRequest, session.error());
+        SendJson(response, session.value());
+    });
+
+    AddRoute("POST", "/host/logout", [this](const httplib::Request&, httplib::Response& response) {
+        Outcome<void> done = control_.Logout();
+        if (!done) return SendError(response, kServerError, done.error());
+        SendJson(response, HostValue());
+    });
+
+    AddRoute("POST", "/host/player-preferences-ready",
+             [this](const httplib::Request& request, httplib::Response& response) {
+                    std::optional<HostValue> body = ControlBody(request, response);
+                    if (!body) return;
+                    const HostValue* ready = body->Find("ready");
+                    if (ready == nullptr || !ready->AsBool()) {
+                        return SendError(response, kBadRequest, "the body needs the bool \"ready\"");
+                    }
+                    Outcome<void> done = control_.SetPlayerPreferencesReady(*ready->AsBool());
+                    if (!done) return SendError(response, kServerError, done.error());
+                    SendJson(response, HostValue::Structure({{"ready", *ready}}));
+                });
+
+    AddRoute("POST", "/host/game-ended", [this](const httplib::Request&, httplib::Response& response) {
+        Send(response, control_.GameEnded());
+    });
+
+    // httplib routes by regular expression and, for a request without
+    // Content-Length, waits for a body until its read timeout and answers
+    // 400, although such a request has no body (RFC 9112, 6.3). So kor-host
+    // routes itself: a request without a body is answered before httplib
+    // reads one, every other request after.
+    server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+        if (request.has_header("Content-Length") || request.has_header("Transfer-Encoding")) {
+            return httplib::Server::HandlerResponse::Unhandled;
+        }
+        Dispatch(request, response);
+        return httplib::Server::HandlerResponse::Handled;
+    });
+    auto dispatch = [this](const httplib::Request& request, httplib::Response& response) {
+        Dispatch(request, response);
+    };
+    const std::string anyPath = "/.*";
+    server.Get(anyPath, dispatch);
+    server.Post(anyPath, dispatch);
+    server.Put(anyPath, dispatch);
+    server.Patch(anyPath, dispatch);
+    server.Delete(anyPath, dispatch);
+    server.Options(anyPath, dispatch);
+}
+
+void HttpServer::AddRoute(std::string method, std::string path, Handler handler) {
+    hostRoutes_[{std::move(method), std::move(path)}] = std::move(handler);
+}
+
+void HttpServer::Dispatch(const httplib::Request& request, httplib::Response& response) {
+    // The host's own routes are literal paths; anything else is a call into
+    // the plug-in.
+    const std::string path(hostkit::PathOfUrl(request.target));
+    auto route = hostRoutes_.find({request.method, path});
+    if (route != hostRoutes_.end()) {
+        route->second(request, response);
+        return;
+    }
+    Send(response, runner_.Call(ToCallRequest(request)));
+}
+
+}  // namespace kor::korhost
