@@ -51,8 +51,15 @@ BindingProperty& BindingProperty::operator=(BindingProperty&& other) {
 }
 
 BindingProperty::~BindingProperty() {
+    if (owner_ != 0 && context_ != nullptr) {
+        // The whole tree dies with its context, whose pools give back their
+        // pages wholesale: releasing each value into them first would only
+        // cost time. What lies outside the pools is given back on its own.
+        if (context_->TreeHoldsBlocksOutsidePools()) ReleaseBlocksOutsidePools();
+        delete context_;
+        return;
+    }
     Clear();
-    if (owner_ != 0) delete context_;
 }
 
 const BindingProperty& BindingProperty::EmptyValue() { return gEmptyValue; }
@@ -131,6 +138,7 @@ void BindingProperty::Clear() noexcept {
         case BindingPropertyKind::Blob:
             std::destroy_at(payload_.blob);
             context_->Release(payload_.blob, sizeof(std::vector<uint8_t>), alignof(std::vector<uint8_t>));
+            context_->NoteBlobDestroyed();
             break;
         case BindingPropertyKind::Enum:
             context_->Release(payload_.enumValue, sizeof(BindingEnumValue), alignof(BindingEnumValue));
@@ -195,6 +203,49 @@ void BindingProperty::DestroyContainers(BindingPropertyContext& context, Element
     }
 }
 
+// Frees the blob bytes and long element arrays of the tree below this root,
+// leaving everything pooled in place (the context is about to go with all
+// of it). Arrays are freed after the walk, which still reads their elements.
+void BindingProperty::ReleaseBlocksOutsidePools() noexcept {
+    std::vector<BindingProperty*> pending;
+    std::vector<ElementVector*> arrays;
+    try {
+        pending.push_back(this);
+        while (!pending.empty()) {
+            BindingProperty* value = pending.back();
+            pending.pop_back();
+            if (value->kind_ == BindingPropertyKind::Blob) {
+                value->Clear();
+            } else if (value->kind_ == BindingPropertyKind::Collection) {
+                ElementVector* vector = value->payload_.elements;
+                for (uint32_t index = 0; index < vector->size; ++index) {
+                    if (NeedsVisit(vector->data[index])) pending.push_back(&vector->data[index]);
+                }
+                if (!SmallBlockPools::IsPooled(sizeof(BindingProperty) * vector->capacity, alignof(BindingProperty))) {
+                    arrays.push_back(vector);
+                }
+            } else if (value->kind_ == BindingPropertyKind::Structure) {
+                for (auto& [key, member] : value->payload_.structure->members) {
+                    if (NeedsVisit(member)) pending.push_back(&member);
+                }
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        // No memory to walk with: release everything the slow way instead.
+        arrays.clear();
+        Clear();
+        return;
+    }
+    for (ElementVector* vector : arrays) {
+        context_->Release(vector->data, sizeof(BindingProperty) * vector->capacity, alignof(BindingProperty));
+    }
+}
+
+bool BindingProperty::NeedsVisit(const BindingProperty& value) {
+    return value.kind_ == BindingPropertyKind::Blob || value.kind_ == BindingPropertyKind::Collection ||
+           value.kind_ == BindingPropertyKind::Structure;
+}
+
 // ---- Setters ----
 
 void BindingProperty::SetScalar(BindingPropertyKind kind, Payload payload) noexcept {
@@ -254,6 +305,7 @@ void BindingProperty::SetBlob(std::vector<uint8_t>&& bytes) {
     payload.blob = new (block) std::vector<uint8_t>(std::move(bytes));
     bytes.clear();
     SetScalar(BindingPropertyKind::Blob, payload);
+    context.NoteBlobCreated();
 }
 
 void BindingProperty::SetEnum(int32_t number, const StaticTypeId& type) {

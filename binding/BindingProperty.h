@@ -237,6 +237,8 @@ private:
     static void CopyTree(BindingProperty& target, const BindingProperty& source);
     static void DestroyContainers(BindingPropertyContext& context, ElementVector* elements,
                                   Structure* structure) noexcept;
+    void ReleaseBlocksOutsidePools() noexcept;
+    static bool NeedsVisit(const BindingProperty& value);
 
     Payload payload_{};
     BindingPropertyContext* context_ = nullptr;

@@ -20,6 +20,9 @@ namespace kor {
 class BindingPropertyContext {
 public:
     BindingPropertyContext();
+    // Gives back everything at once: pool pages whether or not their blocks
+    // were released, and the intern table's own blocks. A tree whose values
+    // hold blocks outside the pools releases those first.
     ~BindingPropertyContext();
 
     BindingPropertyContext(const BindingPropertyContext&) = delete;
@@ -35,6 +38,18 @@ public:
         pools_.Release(block, bytes, alignment);
     }
 
+    // Blob payloads keep their bytes outside the pools; the tree counts them
+    // so that its root knows whether dying needs a walk (below).
+    void NoteBlobCreated() { ++liveBlobs_; }
+    void NoteBlobDestroyed() { --liveBlobs_; }
+
+    // Whether the tree's values (not the intern table) hold memory that the
+    // pools did not serve: blob bytes or long element arrays. Only then must
+    // a dying root visit its values; everything else goes with the pages.
+    bool TreeHoldsBlocksOutsidePools() const {
+        return liveBlobs_ != 0 || pools_.BlocksOutsidePools() > strings_.BlocksOutsidePools();
+    }
+
     // Observation for tests and diagnostics.
     std::size_t InternedCount() const { return strings_.EntryCount(); }
     uint32_t CountOf(std::string_view text) const { return strings_.CountOf(text); }
@@ -43,6 +58,7 @@ public:
 private:
     SmallBlockPools pools_;  // declared first: the table gives its blocks back to it
     BindingStringTable strings_;
+    std::size_t liveBlobs_ = 0;
 };
 
 }  // namespace kor

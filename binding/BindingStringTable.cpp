@@ -11,7 +11,20 @@ namespace {
 
 constinit BindingInternedString gEmptyEntry{nullptr, "", 0, kFnv1aOffsetBasis, 0};
 
-std::size_t EntryBytes(uint32_t length) { return sizeof(BindingInternedString) + length + 1; }
+// An entry is its header followed by the text and a zero. Pooled entries
+// are rounded up to one of three sizes (a multiple of 16, or the largest
+// pooled block), so that the texts of a small tree share a few pool pages
+// instead of spreading over a dozen size classes.
+std::size_t EntryBytes(uint32_t length) {
+    const std::size_t bytes = sizeof(BindingInternedString) + length + 1;
+    if (bytes > SmallBlockPools::kLargestBlock) return bytes;
+    const std::size_t rounded = (bytes + 15) & ~std::size_t{15};
+    return rounded < SmallBlockPools::kLargestBlock ? rounded : SmallBlockPools::kLargestBlock;
+}
+
+bool IsOutsidePools(uint32_t length) {
+    return !SmallBlockPools::IsPooled(EntryBytes(length), alignof(BindingInternedString));
+}
 
 }  // namespace
 
@@ -31,6 +44,18 @@ BindingStringTable::~BindingStringTable() {
 }
 
 const BindingInternedString* BindingStringTable::EmptyEntry() { return &gEmptyEntry; }
+
+void BindingStringTable::AbandonEntries() noexcept {
+    for (uint32_t index = 0; index < bucketCount_ && entriesOutsidePools_ > 0; ++index) {
+        for (BindingInternedString* entry = buckets_[index]; entry != nullptr;) {
+            BindingInternedString* next = entry->next;
+            if (IsOutsidePools(entry->length)) FreeEntry(entry);
+            entry = next;
+        }
+    }
+    entryCount_ = 0;
+    ResetToInlineBuckets();
+}
 
 const BindingInternedString* BindingStringTable::Intern(std::string_view text) {
     if (text.empty()) return &gEmptyEntry;
@@ -89,10 +114,12 @@ BindingInternedString* BindingStringTable::NewEntry(std::string_view text, uint3
     std::memcpy(storage, text.data(), length);
     storage[length] = '\0';
     entry->text = storage;
+    if (IsOutsidePools(length)) ++entriesOutsidePools_;
     return entry;
 }
 
 void BindingStringTable::FreeEntry(BindingInternedString* entry) noexcept {
+    if (IsOutsidePools(entry->length)) --entriesOutsidePools_;
     pools_.Release(entry, EntryBytes(entry->length), alignof(BindingInternedString));
 }
 
