@@ -53,9 +53,9 @@ BindingProperty& BindingProperty::operator=(BindingProperty&& other) {
 BindingProperty::~BindingProperty() {
     if (owner_ != 0 && context_ != nullptr) {
         // The whole tree dies with its context, whose pools give back their
-        // pages wholesale: releasing each value into them first would only
-        // cost time. What lies outside the pools is given back on its own.
-        if (context_->TreeHoldsBlocksOutsidePools()) ReleaseBlocksOutsidePools();
+        // memory wholesale: releasing each value into them first would only
+        // cost time.
+        if (context_->HasLiveBlobs()) ReleaseBlobBytes();
         delete context_;
         return;
     }
@@ -203,12 +203,19 @@ void BindingProperty::DestroyContainers(BindingPropertyContext& context, Element
     }
 }
 
-// Frees the blob bytes and long element arrays of the tree below this root,
-// leaving everything pooled in place (the context is about to go with all
-// of it). Arrays are freed after the walk, which still reads their elements.
-void BindingProperty::ReleaseBlocksOutsidePools() noexcept {
+namespace {
+
+bool MayHoldBlobBytes(BindingPropertyKind kind) {
+    return kind == BindingPropertyKind::Blob || kind == BindingPropertyKind::Collection ||
+           kind == BindingPropertyKind::Structure;
+}
+
+}  // namespace
+
+// Frees the blob bytes of the tree below this root, the only memory of a
+// tree that its context does not take back by itself.
+void BindingProperty::ReleaseBlobBytes() noexcept {
     std::vector<BindingProperty*> pending;
-    std::vector<ElementVector*> arrays;
     try {
         pending.push_back(this);
         while (!pending.empty()) {
@@ -217,33 +224,19 @@ void BindingProperty::ReleaseBlocksOutsidePools() noexcept {
             if (value->kind_ == BindingPropertyKind::Blob) {
                 value->Clear();
             } else if (value->kind_ == BindingPropertyKind::Collection) {
-                ElementVector* vector = value->payload_.elements;
-                for (uint32_t index = 0; index < vector->size; ++index) {
-                    if (NeedsVisit(vector->data[index])) pending.push_back(&vector->data[index]);
-                }
-                if (!SmallBlockPools::IsPooled(sizeof(BindingProperty) * vector->capacity, alignof(BindingProperty))) {
-                    arrays.push_back(vector);
+                for (uint32_t index = 0; index < value->payload_.elements->size; ++index) {
+                    BindingProperty& element = value->payload_.elements->data[index];
+                    if (MayHoldBlobBytes(element.kind_)) pending.push_back(&element);
                 }
             } else if (value->kind_ == BindingPropertyKind::Structure) {
                 for (auto& [key, member] : value->payload_.structure->members) {
-                    if (NeedsVisit(member)) pending.push_back(&member);
+                    if (MayHoldBlobBytes(member.kind_)) pending.push_back(&member);
                 }
             }
         }
     } catch (const std::bad_alloc&) {
-        // No memory to walk with: release everything the slow way instead.
-        arrays.clear();
-        Clear();
-        return;
+        Clear();  // no memory to walk with: release everything the slow way
     }
-    for (ElementVector* vector : arrays) {
-        context_->Release(vector->data, sizeof(BindingProperty) * vector->capacity, alignof(BindingProperty));
-    }
-}
-
-bool BindingProperty::NeedsVisit(const BindingProperty& value) {
-    return value.kind_ == BindingPropertyKind::Blob || value.kind_ == BindingPropertyKind::Collection ||
-           value.kind_ == BindingPropertyKind::Structure;
 }
 
 // ---- Setters ----

@@ -237,8 +237,7 @@ private:
     static void CopyTree(BindingProperty& target, const BindingProperty& source);
     static void DestroyContainers(BindingPropertyContext& context, ElementVector* elements,
                                   Structure* structure) noexcept;
-    void ReleaseBlocksOutsidePools() noexcept;
-    static bool NeedsVisit(const BindingProperty& value);
+    void ReleaseBlobBytes() noexcept;
 
     Payload payload_{};
     BindingPropertyContext* context_ = nullptr;

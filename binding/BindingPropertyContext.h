@@ -20,9 +20,8 @@ namespace kor {
 class BindingPropertyContext {
 public:
     BindingPropertyContext();
-    // Gives back everything at once: pool pages whether or not their blocks
-    // were released, and the intern table's own blocks. A tree whose values
-    // hold blocks outside the pools releases those first.
+    // Gives back everything at once: pool pages and larger blocks, whether or
+    // not their values were released (blob bytes excepted, see above).
     ~BindingPropertyContext();
 
     BindingPropertyContext(const BindingPropertyContext&) = delete;
@@ -38,17 +37,12 @@ public:
         pools_.Release(block, bytes, alignment);
     }
 
-    // Blob payloads keep their bytes outside the pools; the tree counts them
-    // so that its root knows whether dying needs a walk (below).
+    // Blob payloads keep their bytes in a std::vector, outside the pools;
+    // the tree counts them so that a dying root knows whether it must visit
+    // its values to free those bytes (everything else goes with the pools).
     void NoteBlobCreated() { ++liveBlobs_; }
     void NoteBlobDestroyed() { --liveBlobs_; }
-
-    // Whether the tree's values (not the intern table) hold memory that the
-    // pools did not serve: blob bytes or long element arrays. Only then must
-    // a dying root visit its values; everything else goes with the pages.
-    bool TreeHoldsBlocksOutsidePools() const {
-        return liveBlobs_ != 0 || pools_.BlocksOutsidePools() > strings_.BlocksOutsidePools();
-    }
+    bool HasLiveBlobs() const { return liveBlobs_ != 0; }
 
     // Observation for tests and diagnostics.
     std::size_t InternedCount() const { return strings_.EntryCount(); }

@@ -22,9 +22,6 @@ std::size_t EntryBytes(uint32_t length) {
     return rounded < SmallBlockPools::kLargestBlock ? rounded : SmallBlockPools::kLargestBlock;
 }
 
-bool IsOutsidePools(uint32_t length) {
-    return !SmallBlockPools::IsPooled(EntryBytes(length), alignof(BindingInternedString));
-}
 
 }  // namespace
 
@@ -46,15 +43,10 @@ BindingStringTable::~BindingStringTable() {
 const BindingInternedString* BindingStringTable::EmptyEntry() { return &gEmptyEntry; }
 
 void BindingStringTable::AbandonEntries() noexcept {
-    for (uint32_t index = 0; index < bucketCount_ && entriesOutsidePools_ > 0; ++index) {
-        for (BindingInternedString* entry = buckets_[index]; entry != nullptr;) {
-            BindingInternedString* next = entry->next;
-            if (IsOutsidePools(entry->length)) FreeEntry(entry);
-            entry = next;
-        }
-    }
     entryCount_ = 0;
-    ResetToInlineBuckets();
+    buckets_ = inlineBuckets_;
+    bucketCount_ = kInitialBuckets;
+    std::memset(static_cast<void*>(inlineBuckets_), 0, sizeof(inlineBuckets_));
 }
 
 const BindingInternedString* BindingStringTable::Intern(std::string_view text) {
@@ -114,12 +106,10 @@ BindingInternedString* BindingStringTable::NewEntry(std::string_view text, uint3
     std::memcpy(storage, text.data(), length);
     storage[length] = '\0';
     entry->text = storage;
-    if (IsOutsidePools(length)) ++entriesOutsidePools_;
     return entry;
 }
 
 void BindingStringTable::FreeEntry(BindingInternedString* entry) noexcept {
-    if (IsOutsidePools(entry->length)) --entriesOutsidePools_;
     pools_.Release(entry, EntryBytes(entry->length), alignof(BindingInternedString));
 }
 

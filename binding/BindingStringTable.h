@@ -57,14 +57,11 @@ public:
     void Release(const BindingInternedString* entry) noexcept;
 
     // Forgets every entry at once, for a table whose pools are about to be
-    // destroyed: only the blocks the pools did not serve (long texts, a grown
-    // bucket array) are given back one by one; the pooled entries go with the
-    // pools' pages. The table is then empty with 8 buckets.
+    // destroyed: its entries and bucket array go with the pools. The table is
+    // then empty with 8 buckets.
     void AbandonEntries() noexcept;
 
     std::size_t EntryCount() const { return entryCount_; }
-    // The table's own blocks that the pools did not serve.
-    std::size_t BlocksOutsidePools() const { return entriesOutsidePools_ + (buckets_ != inlineBuckets_ ? 1 : 0); }
     std::size_t BucketCount() const { return bucketCount_; }
     // The count of `text` in this table; 0 when it is absent (and for "").
     uint32_t CountOf(std::string_view text) const;
@@ -83,7 +80,6 @@ private:
     BindingInternedString** buckets_ = inlineBuckets_;
     uint32_t bucketCount_ = kInitialBuckets;
     std::size_t entryCount_ = 0;
-    std::size_t entriesOutsidePools_ = 0;  // texts too long for a pool
 };
 
 }  // namespace kor

@@ -2,6 +2,7 @@
 
 #include "binding/PageSource.h"
 
+#include <cstdint>
 #include <utility>
 
 namespace kor {
@@ -77,19 +78,47 @@ void SmallBlockPool::LayOut(unsigned char* page, uint32_t pageSize) noexcept {
 
 SmallBlockPools::SmallBlockPools() : pools_(MakePools(std::make_index_sequence<kClassCount>())) {}
 
+SmallBlockPools::~SmallBlockPools() {
+    while (outside_ != nullptr) {
+        OutsideBlock* header = outside_;
+        outside_ = header->next;
+        FreeOutside(header);
+    }
+}
+
 void* SmallBlockPools::AllocateOutside(std::size_t bytes, std::size_t alignment) {
-    void* block = alignment <= __STDCPP_DEFAULT_NEW_ALIGNMENT__ ? ::operator new(bytes)
-                                                                : ::operator new(bytes, std::align_val_t{alignment});
+    const std::size_t header = HeaderBytes(alignment);
+    if (bytes > SIZE_MAX - header) throw std::bad_alloc();
+    void* memory = alignment <= __STDCPP_DEFAULT_NEW_ALIGNMENT__
+                       ? ::operator new(header + bytes)
+                       : ::operator new(header + bytes, std::align_val_t{alignment});
+    auto* block = static_cast<OutsideBlock*>(memory);
+    block->next = outside_;
+    block->previous = nullptr;
+    block->alignment = alignment;
+    if (outside_ != nullptr) outside_->previous = block;
+    outside_ = block;
     ++outsidePools_;
-    return block;
+    return static_cast<unsigned char*>(memory) + header;
 }
 
 void SmallBlockPools::ReleaseOutside(void* block, std::size_t alignment) noexcept {
-    --outsidePools_;
-    if (alignment <= __STDCPP_DEFAULT_NEW_ALIGNMENT__) {
-        ::operator delete(block);
+    auto* header = reinterpret_cast<OutsideBlock*>(static_cast<unsigned char*>(block) - HeaderBytes(alignment));
+    if (header->previous != nullptr) {
+        header->previous->next = header->next;
     } else {
-        ::operator delete(block, std::align_val_t{alignment});
+        outside_ = header->next;
+    }
+    if (header->next != nullptr) header->next->previous = header->previous;
+    --outsidePools_;
+    FreeOutside(header);
+}
+
+void SmallBlockPools::FreeOutside(OutsideBlock* header) noexcept {
+    if (header->alignment <= __STDCPP_DEFAULT_NEW_ALIGNMENT__) {
+        ::operator delete(header);
+    } else {
+        ::operator delete(header, std::align_val_t{header->alignment});
     }
 }
 

@@ -153,13 +153,17 @@ private:
 
 // The 18 size classes of one tree: blocks of 1 to 72 bytes, rounded up to a
 // multiple of 4. Larger blocks, and blocks aligned beyond 16 bytes, go to the
-// general allocator.
+// general allocator; those stay listed (behind a small header) until they are
+// released, so that destroying the pools frees them too.
 class SmallBlockPools {
 public:
     static constexpr std::size_t kClassCount = 18;
     static constexpr std::size_t kLargestBlock = 72;
 
     SmallBlockPools();
+    // Gives back every page and every block still listed, released or not:
+    // a tree that dies needs no walk over its values to free its memory.
+    ~SmallBlockPools();
     SmallBlockPools(const SmallBlockPools&) = delete;
     SmallBlockPools& operator=(const SmallBlockPools&) = delete;
 
@@ -187,9 +191,7 @@ public:
     // Pages held from the page source by all 18 pools.
     std::size_t PagesHeld() const;
 
-    // Blocks served by the general allocator and not released yet. They are
-    // the only ones a tree must give back one by one when it dies; the pooled
-    // ones go with the pools' pages.
+    // Blocks served by the general allocator and not released yet.
     std::size_t BlocksOutsidePools() const { return outsidePools_; }
 
     // Whether a request is served by a pool rather than the general allocator.
@@ -206,10 +208,22 @@ private:
     }
     static std::size_t ClassOf(std::size_t bytes) { return bytes == 0 ? 0 : (bytes + 3) / 4 - 1; }
 
+    // The header in front of a block from the general allocator.
+    struct OutsideBlock {
+        OutsideBlock* next;
+        OutsideBlock* previous;
+        std::size_t alignment;
+    };
+    static std::size_t HeaderBytes(std::size_t alignment) {
+        return alignment > sizeof(OutsideBlock) ? alignment : (sizeof(OutsideBlock) + 15) & ~std::size_t{15};
+    }
+
     void* AllocateOutside(std::size_t bytes, std::size_t alignment);
     void ReleaseOutside(void* block, std::size_t alignment) noexcept;
+    static void FreeOutside(OutsideBlock* header) noexcept;
 
     std::array<SmallBlockPool, kClassCount> pools_;
+    OutsideBlock* outside_ = nullptr;
     std::size_t outsidePools_ = 0;
 };
 
