@@ -1,5 +1,9 @@
 #include "support/TestHost.h"
 
+#include <atomic>
+#include <filesystem>
+#include <system_error>
+
 #include "tools/hostkit/FunctionCall.h"
 #include "tools/hostkit/FunctionName.h"
 #include "tools/hostkit/MethodNumbers.h"
@@ -232,6 +236,20 @@ std::size_t TestHost::DeliverEvent(std::string_view name, const HostValue& paylo
 hostkit::Outcome<std::array<uint32_t, 14>> TestHost::MemoryStats() const {
     if (!library_) return hostkit::Failure{"no plug-in is loaded"};
     return library_->MemoryStats();
+}
+
+// ---- Fresh library copies ---------------------------------------------------
+
+hostkit::Outcome<std::string> FreshLibraryCopy(const std::string& libraryPath, const std::string& directory) {
+    static std::atomic<unsigned> copies{0};
+    const std::filesystem::path source(libraryPath);
+    const std::filesystem::path target = std::filesystem::path(directory) /
+                                         (source.stem().string() + "-copy" + std::to_string(++copies) +
+                                          source.extension().string());
+    std::error_code error;
+    std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing, error);
+    if (error) return hostkit::Failure{"cannot copy " + libraryPath + ": " + error.message()};
+    return target.string();
 }
 
 }  // namespace kor::testing

@@ -175,4 +175,12 @@ private:
     std::unique_ptr<hostkit::PluginLibrary> library_;
 };
 
+// Copies the library at `libraryPath` into `directory` under a name no
+// earlier copy of this process had, and answers the copy's path. The
+// library stays mapped once loaded, so loading the same path again finds
+// the process-wide state a previous test left (cached install locations,
+// the configuration-file cache, singletons); a new copy is a new library to
+// the loader and starts from fresh state. Give its path to TestHost.
+hostkit::Outcome<std::string> FreshLibraryCopy(const std::string& libraryPath, const std::string& directory);
+
 }  // namespace kor::testing
