@@ -4,6 +4,7 @@
 #include "binding/BindingRegistry.h"
 #include "binding/StaticTypeId.h"
 #include "log/MessageFormat.h"
+#include "platform/CountingAllocator.h"
 
 #include <algorithm>
 #include <array>
@@ -24,7 +25,7 @@ uint32_t KindCode(BindingPlainKind kind) { return static_cast<uint32_t>(kind); }
 
 // A malloc'ed zero-terminated copy of `text` (which may hold zero bytes).
 char* DuplicateText(std::string_view text) {
-    auto* copy = static_cast<char*>(std::malloc(text.size() + 1));
+    auto* copy = static_cast<char*>(platform::CountedAllocate(text.size() + 1));
     if (copy == nullptr) return nullptr;
     if (!text.empty()) std::memcpy(copy, text.data(), text.size());
     copy[text.size()] = '\0';
@@ -53,7 +54,7 @@ bool SetOwnedText(BindingPlainValue& target, std::string_view text) {
 bool SetOwnedBlob(BindingPlainValue& target, std::span<const uint8_t> bytes) {
     if (!FitsLength(bytes.size())) return false;
     // At least one byte, so that even an empty blob has a valid pointer.
-    auto* copy = static_cast<uint8_t*>(std::malloc(bytes.empty() ? 1 : bytes.size()));
+    auto* copy = static_cast<uint8_t*>(platform::CountedAllocate(bytes.empty() ? 1 : bytes.size()));
     if (copy == nullptr) return false;
     if (!bytes.empty()) std::memcpy(copy, bytes.data(), bytes.size());
     target.kind = KindCode(BindingPlainKind::OwnedBlob);
@@ -74,7 +75,7 @@ bool SetEnum(BindingPlainValue& target, const BindingEnumValue& value, const Bin
 // Zero-filled, and never null even when empty.
 template <class T>
 T* AllocateArray(std::size_t count) {
-    return static_cast<T*>(std::calloc(count == 0 ? 1 : count, sizeof(T)));
+    return static_cast<T*>(platform::CountedAllocateZeroed(count == 0 ? 1 : count, sizeof(T)));
 }
 
 // Fills `target` from `source`; container children are queued in reverse so
@@ -212,7 +213,7 @@ bool FillProperty(const BindingPlainValue& source, BindingProperty& target, std:
 void ReportFailure(BindingPlainResult& result, BindingProperty& target, const char* message) noexcept {
     target.Clear();
     ClearPlainValue(result.value);
-    std::free(result.error);
+    platform::CountedFree(result.error);
     result.error = message != nullptr ? DuplicateText(message) : nullptr;
     result.errorFlag = 1;
 }
@@ -225,9 +226,9 @@ bool IsContainer(uint32_t kind) {
 
 void FreeLeaf(const BindingPlainValue& value) noexcept {
     if (value.kind == KindCode(BindingPlainKind::OwnedString)) {
-        std::free(const_cast<char*>(value.payload.string.text));
+        platform::CountedFree(const_cast<char*>(value.payload.string.text));
     } else if (value.kind == KindCode(BindingPlainKind::OwnedBlob)) {
-        std::free(const_cast<uint8_t*>(value.payload.blob.data));
+        platform::CountedFree(const_cast<uint8_t*>(value.payload.blob.data));
     }
 }
 
@@ -255,15 +256,15 @@ void FreeContainer(const BindingPlainValue& value, std::vector<BindingPlainValue
         BindingPlainValue* items = value.payload.collection.items;
         if (items == nullptr) return;
         for (uint32_t index = 0; index < value.payload.collection.count; ++index) ReleaseChild(items[index], pending);
-        std::free(items);
+        platform::CountedFree(items);
     } else {
         BindingPlainMember* members = value.payload.structure.members;
         if (members == nullptr) return;
         for (uint32_t index = 0; index < value.payload.structure.count; ++index) {
-            if (members[index].ownsName != 0) std::free(const_cast<char*>(members[index].name));
+            if (members[index].ownsName != 0) platform::CountedFree(const_cast<char*>(members[index].name));
             ReleaseChild(members[index].value, pending);
         }
-        std::free(members);
+        platform::CountedFree(members);
     }
 }
 

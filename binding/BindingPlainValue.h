@@ -37,7 +37,7 @@ std::string_view BindingPlainKindName(uint32_t kind);
 // filled from it field for field.
 struct BindingPlainResult {
     BindingPlainValue value;
-    char* error;        // owned copy (malloc/strdup), or null
+    char* error;        // owned copy (platform counting allocator), or null
     uint8_t errorFlag;  // 1 once a conversion failed
 };
 #pragma pack(pop)
@@ -46,10 +46,11 @@ static_assert(offsetof(BindingPlainResult, error) == offsetof(PluginResponse, er
 static_assert(offsetof(BindingPlainResult, errorFlag) == offsetof(PluginResponse, errorFlag));
 
 // Flattens `source` into `target` for the host. Texts, blobs and arrays are
-// new allocations (malloc semantics) owned by `target`, which the receiver
-// frees with ClearPlainValue. Enum values become the enumerator's name (kind
-// 6) when `registry` is given and knows the enumerator, else their number
-// (kind 2). Members come in key order. `target` is overwritten without being
+// new blocks of the plug-in's counting allocator (platform/
+// CountingAllocator.h, malloc semantics) owned by `target`, which the
+// receiver frees with ClearPlainValue. Enum values become the enumerator's
+// name (kind 6) when `registry` is given and knows the enumerator, else their
+// number (kind 2). Members come in key order. `target` is overwritten without being
 // freed first. On failure (out of memory, or a string or blob longer than
 // 32 bits can describe) `target` is left all zero and false is returned.
 // Never throws.
@@ -62,7 +63,7 @@ bool ConvertToPlainValue(const BindingProperty& source, BindingPlainValue& targe
 // modified nor freed. Returns true on success.
 //
 // On failure `target` is left empty, `result.value` is cleared, a previous
-// `result.error` is freed, and `result.error` receives a malloc'ed copy of
+// `result.error` is freed, and `result.error` receives an allocated copy of
 // the message with `result.errorFlag` set to 1. A kind outside 0-10,
 // anywhere in the tree, gives "Couldn't assign value to '<name>' of type
 // object because the input is of an incompatible type '<kind name>'.";

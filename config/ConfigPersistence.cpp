@@ -166,6 +166,8 @@ const std::string* ConfigPersistence::FindPersistedValue(std::string_view file, 
 }
 
 void ConfigPersistence::LoadPersistedValues() {
+    values_.clear();
+    dirty_ = false;
     const rapidjson::Document document = LoadJsonFile(GetPersistedSettingsPath());
     if (document.IsObject()) {
         CaptureFromDocument(document);

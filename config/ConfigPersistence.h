@@ -47,9 +47,11 @@ public:
     const std::string* FindPersistedValue(std::string_view file, std::string_view section,
                                           std::string_view key) const;
 
-    // Captures the values in "PersistedSettings.json"; when that file is
-    // missing or not a JSON object, captures the persisted settings found in
-    // the main settings and key-binding files instead.
+    // Replaces every recorded value by those in "PersistedSettings.json";
+    // when that file is missing or not a JSON object, by the persisted
+    // settings found in the main settings and key-binding files instead. The
+    // store starts empty and clean, so nothing recorded before (another
+    // account's values, say) survives a load that does not name it.
     void LoadPersistedValues();
 
     // Writes "PersistedSettings.json" when dirty: records sorted by file,

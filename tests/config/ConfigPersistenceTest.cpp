@@ -241,5 +241,31 @@ TEST_F(ConfigPersistenceTest, AFailedSaveStaysDirtyAndIsReported) {
     EXPECT_NE(ReadFile(GetPersistedSettingsPath()).find("\"value\": \"new\""), std::string::npos);
 }
 
+TEST_F(ConfigPersistenceTest, ReloadingForgetsValuesTheNewFileDoesNotName) {
+    WriteDefaultsList(R"({"files": [{"name": "Game.cfg", "persisted": true}]})");
+    WriteFile("Config/PersistedSettings.json", R"({"files": [{"name": "Game.cfg", "sections": [
+        {"name": "S", "settings": [{"name": "Mine", "value": "1001"}, {"name": "Both", "value": "a"}]}]}]})");
+    ConfigPersistence store;
+    ConfigFileCache& cache = ConfigFileCache::Instance();
+    ASSERT_EQ(cache.GetString(Game(), "S", "Mine", nullptr), "1001");
+
+    // Another account's file replaces the first one: the old value must not
+    // be served, nor saved back.
+    WriteFile("Config/PersistedSettings.json", R"({"files": [{"name": "Game.cfg", "sections": [
+        {"name": "S", "settings": [{"name": "Both", "value": "b"}]}]}]})");
+    store.LoadPersistedValues();
+    EXPECT_EQ(store.FindPersistedValue(Game(), "S", "Mine"), nullptr);
+    EXPECT_EQ(cache.GetString(Game(), "S", "Mine", "default"), "default");
+    EXPECT_EQ(*store.FindPersistedValue(Game(), "S", "Both"), "b");
+    ASSERT_TRUE(store.SavePersistedSettings());
+    EXPECT_EQ(ReadFile(GetPersistedSettingsPath()).find("1001"), std::string::npos);
+
+    // An emptied file leaves an empty, clean store.
+    WriteFile("Config/PersistedSettings.json", "{}");
+    store.LoadPersistedValues();
+    EXPECT_EQ(store.FindPersistedValue(Game(), "S", "Both"), nullptr);
+    EXPECT_FALSE(store.IsDirty());
+}
+
 }  // namespace
 }  // namespace kor

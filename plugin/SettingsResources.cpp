@@ -1,0 +1,156 @@
+// The settings resources the client reads and changes, the four small
+// endpoints beside them, the settings load and the change operation.
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "binding/BindingProperty.h"
+#include "config/ConfigFileCache.h"
+#include "config/ConfigLocations.h"
+#include "config/ConfigPersistence.h"
+#include "host/ResourceEvents.h"
+#include "host/RouteRegistration.h"
+#include "host/TypedRouteInvoker.h"
+#include "log/Log.h"
+#include "log/MessageFormat.h"
+#include "plugin/DefaultSettingsDocument.h"
+#include "plugin/GameSettingsPlugin.h"
+#include "plugin/KeyBindings.h"
+#include "plugin/PersistedSettingsFile.h"
+#include "plugin/PersistenceStore.h"
+#include "plugin/SettingsGroups.h"
+
+namespace kor {
+namespace {
+
+constexpr std::string_view kResourcePath = "/kor-game-settings/v1%1";
+constexpr std::string_view kGameSettingsPath = "/kor-game-settings/v1/game-settings";
+constexpr std::string_view kInputSettingsPath = "/kor-game-settings/v1/input-settings";
+constexpr std::string_view kReadyPath = "/kor-game-settings/v1/ready";
+constexpr std::string_view kInputSettingsSubPath = "/input-settings";
+
+constexpr const char* kNoPersistenceStore =
+    "Error attempting to save game configs locally, ConfigPersistence is invalid.";
+constexpr std::string_view kUnableToSave = "Unable to save settings to file";
+
+bool HasKeyBindingGroup(const BindingProperty& change) {
+    if (!change.IsStructure()) return false;
+    for (std::string_view group : KeyBindingGroups) {
+        if (change.HasMember(group)) return true;
+    }
+    return false;
+}
+
+// A load reads the files as they are now: the game may have changed them
+// since the cache last read them (a game that just ended, for one), and the
+// cache only notices its own writes.
+void ForgetCachedFiles(std::initializer_list<std::string> files) {
+    for (const std::string& file : files) ConfigFileCache::Instance().MarkStale(file);
+}
+
+// One group of the default document through the three passes of a load:
+// its defaults replaced by the defaults file's, the values read from the
+// main file, and the schema of defaults.
+void LoadSettingsGroup(const BindingProperty& defaults, const std::string& defaultsFile, const std::string& file,
+                       BindingProperty& values, BindingProperty& schema) {
+    BindingProperty group = defaults;
+    ReadSettingsGroup(group, group, defaultsFile, std::nullopt);
+    ReadSettingsGroup(values, group, file, std::nullopt);
+    ReadSettingsGroup(schema, group, std::nullopt, "default");
+}
+
+}  // namespace
+
+void GameSettingsPlugin::RegisterSettingsResource(std::string_view member, std::string_view subPath,
+                                                  bool readOnly) {
+    if (subPath.empty()) return;
+    const std::string fullPath = FormatMessage(kResourcePath, subPath);
+    // Structure members keep their address, and no member is ever removed
+    // from `settings_`: the handlers may hold the resource itself.
+    BindingProperty* resource = &Resource(member);
+    RegisterRoute(registry(), tags(), PluginMethod::Get, fullPath, [resource]() { return *resource; });
+    if (readOnly) return;
+    RegisterRoute(registry(), tags(), PluginMethod::Patch, fullPath,
+                  [this, fullPath, subPath = std::string(subPath)](const BindingProperty& change) {
+                      return PatchSettingsResource(fullPath, subPath, change);
+                  })
+        .AddBodyParameter<BindingProperty>("settingsResource", "");
+}
+
+void GameSettingsPlugin::RegisterEndpoints() {
+    RegisterRoute(registry(), tags(), PluginMethod::Post, "/kor-game-settings/v1/save",
+                  [this]() { return UploadPlayerPreferences(); });
+    RegisterRoute(registry(), tags(), PluginMethod::Post, "/kor-game-settings/v1/reload-post-game",
+                  [this]() { return ReloadPostGame(); });
+    RegisterRoute(registry(), tags(), PluginMethod::Get, "/kor-game-settings/v1/didreset",
+                  [this]() { return didReset_; });
+    RegisterRoute(registry(), tags(), PluginMethod::Get, "/kor-game-settings/v1/ready", [this]() { return ready_; });
+}
+
+void GameSettingsPlugin::LoadSettings() {
+    CleanPersistedSettingsFile();
+    ConfigPersistence& persistence = EnsurePersistenceStore();
+    const BindingProperty* defaults = DefaultSettingsDocument();
+    if (defaults == nullptr) return;
+
+    // The store is refilled from the file as it is now, so values of an
+    // earlier file (another account's, say) are never read back.
+    persistence.LoadPersistedValues();
+    ForgetCachedFiles({GetDefaultGameConfigPath(), GetGameConfigPath(), GetDefaultInputConfigPath(),
+                       GetInputConfigPath()});
+    LoadSettingsGroup(defaults->Member("GameSettings"), GetDefaultGameConfigPath(), GetGameConfigPath(),
+                      Resource("game-settings"), Resource("game-settings-schema"));
+    LoadSettingsGroup(defaults->Member("InputSettings"), GetDefaultInputConfigPath(), GetInputConfigPath(),
+                      Resource("input-settings"), Resource("input-settings-schema"));
+    RebuildBindingIndex(bindingIndex_, Resource("input-settings"));
+
+    AnnounceUpdate(kGameSettingsPath, Resource("game-settings"));
+    AnnounceUpdate(kInputSettingsPath, Resource("input-settings"));
+    ready_ = true;
+    AnnounceUpdate(kReadyPath, true);
+}
+
+HandlerOutcome GameSettingsPlugin::PatchSettingsResource(const std::string& fullPath, std::string_view subPath,
+                                                         const BindingProperty& change) {
+    std::string_view relative = subPath;
+    if (relative.starts_with('/')) relative.remove_prefix(1);
+    BindingProperty* target = ResolveSettingsPath(settings_, relative);
+    if (target == nullptr) return BindingProperty();
+
+    // Before the merge, so that the conflicts are found among the bindings
+    // as they were.
+    const bool bindingsChanged = subPath == kInputSettingsSubPath && HasKeyBindingGroup(change);
+    if (bindingsChanged) UnbindConflicts(bindingIndex_, Resource("input-settings"), CollectCombos(change));
+    MergeSettings(*target, change);
+
+    // Both files every time, whichever resource changed; a failed write is
+    // logged by the writer and leaves the earlier writes in place.
+    bool written = WriteSettingsGroup(Resource("game-settings"), GetGameConfigPath());
+    written = WriteSettingsGroup(Resource("input-settings"), GetInputConfigPath()) && written;
+    if (bindingsChanged) IndexBindings(bindingIndex_, change);
+    BindingProperty answer = *target;
+
+    ConfigPersistence* persistence = PersistenceStore();
+    if (persistence == nullptr) {
+        LogError("%s", kNoPersistenceStore);
+        return InternalServerErrorResponse(kUnableToSave);
+    }
+    // The persisted values are saved even after a failed INI write: they
+    // were recorded before the write and must not wait for the next save.
+    const bool saved = persistence->SavePersistedSettings();
+    if (!written || !saved) return InternalServerErrorResponse(kUnableToSave);
+
+    SetSettingsOwner(loginSession_.accountId, owner_.timestamp, true);
+    AnnounceUpdate(fullPath, answer);
+    return answer;
+}
+
+void GameSettingsPlugin::AnnounceUpdate(std::string_view uri, const BindingProperty& value) {
+    FireResourceEvent(PluginResourceEventType::Update, uri, value);
+}
+
+void GameSettingsPlugin::AnnounceUpdate(std::string_view uri, bool value) {
+    FireResourceEvent(PluginResourceEventType::Update, uri, value);
+}
+
+}  // namespace kor

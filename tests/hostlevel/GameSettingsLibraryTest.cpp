@@ -1,0 +1,213 @@
+// The built library driven through the boundary alone, as the host core
+// drives it: load and entry point, context block, API description,
+// callbacks, memory statistics, export list.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/TestHost.h"
+#include "tools/Unpacked.h"
+
+namespace kor {
+namespace {
+
+using hostkit::testing::Unpacked;
+
+using hostkit::ApiVersion;
+using testing::TestHost;
+
+constexpr const char* kLibrary = KOR_GAME_SETTINGS_LIBRARY;
+
+std::unique_ptr<TestHost> LoadedHost(ApiVersion version = {}) {
+    auto host = std::make_unique<TestHost>(kLibrary);
+    hostkit::Outcome<void> loaded = host->Load(version);
+    EXPECT_TRUE(loaded.ok()) << loaded.error();
+    return host;
+}
+
+// The names of the defined dynamic symbols of `path`, as the dynamic loader
+// sees them.
+std::vector<std::string> DefinedDynamicSymbols(const std::string& path) {
+    std::vector<std::string> names;
+    const std::string command = "nm -D --defined-only '" + path + "'";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return names;
+    char line[1024];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        std::istringstream fields(line);
+        std::string address, type, name;
+        if (fields >> address >> type >> name) names.push_back(name);
+    }
+    pclose(pipe);
+    return names;
+}
+
+TEST(GameSettingsLibraryTest, TheEntryPointIsTheOnlyExport) {
+    EXPECT_EQ(DefinedDynamicSymbols(kLibrary), std::vector<std::string>{"load_kor_game_settings"});
+}
+
+TEST(GameSettingsLibraryTest, TheContextBlockComesBackFilled) {
+    auto host = LoadedHost(ApiVersion{18, 3, 9});
+    const PluginHostContext& context = host->context();
+    EXPECT_EQ(Unpacked(context.apiMajor), 18u);
+    EXPECT_EQ(Unpacked(context.apiMinor), 0u);
+    EXPECT_EQ(Unpacked(context.apiPatch), 0u);
+    ASSERT_NE(Unpacked(context.callbacks), nullptr);
+    EXPECT_NE(Unpacked(context.callbacks->initialize), nullptr);
+    EXPECT_NE(Unpacked(context.callbacks->shutdown), nullptr);
+    EXPECT_NE(Unpacked(context.callbacks->memoryStats), nullptr);
+    EXPECT_NE(Unpacked(context.plugin), nullptr);
+    ASSERT_NE(Unpacked(context.name), nullptr);
+    EXPECT_STREQ(context.name, "kor-game-settings");
+    EXPECT_NE(Unpacked(context.api), nullptr);
+}
+
+TEST(GameSettingsLibraryTest, CompatibleCoresAreAccepted) {
+    for (ApiVersion version : {ApiVersion{18, 0, 0}, ApiVersion{18, 3, 0}, ApiVersion{18, 0, 5}}) {
+        auto host = LoadedHost(version);
+        EXPECT_TRUE(host->loaded()) << version.major << "." << version.minor << "." << version.patch;
+    }
+}
+
+TEST(GameSettingsLibraryDeathTest, IncompatibleCoresEndTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto load = [](ApiVersion version) {
+        TestHost host(kLibrary);
+        (void)host.Load(version);
+    };
+    EXPECT_DEATH(load(ApiVersion{17, 9, 9}),
+                 "kor-game-settings which supports plugin API 18.0.0 is not compatible with core's plugin API "
+                 "17.9.9(.|\n)*Expression: ALE-EECF0606");
+    EXPECT_DEATH(load(ApiVersion{19, 0, 0}), "Expression: ALE-EECF0606");
+}
+
+TEST(GameSettingsLibraryTest, TheApiDescriptionIsChainedAndCounted) {
+    auto host = LoadedHost();
+    const PluginApiDescription* api = host->api();
+    ASSERT_NE(api, nullptr);
+    EXPECT_EQ(hostkit::CheckChains(*api), std::vector<std::string>());
+    EXPECT_EQ(hostkit::FunctionEntries(*api).size(), Unpacked(api->functionCount));
+    EXPECT_EQ(hostkit::FollowChain(api->types, 100000).size(), Unpacked(api->typeCount));
+    EXPECT_EQ(hostkit::FollowChain(api->events, 100000).size(), Unpacked(api->eventCount));
+
+    std::set<std::string_view> typeNames;
+    for (const PluginTypeRecord* type : hostkit::TypeRecords(*api)) {
+        EXPECT_TRUE(typeNames.insert(hostkit::DescriptionText(type->name)).second) << type->name;
+        // Every array a record points to is chained to its count.
+        if (type->fields != nullptr) {
+            EXPECT_EQ(hostkit::FollowChain(type->fields, 1000).size(), Unpacked(type->count)) << type->name;
+        } else {
+            EXPECT_EQ(hostkit::FollowChain(type->enumerators, 1000).size(), Unpacked(type->count)) << type->name;
+        }
+    }
+}
+
+TEST(GameSettingsLibraryTest, TheDescriptionHoldsTheBuiltinAndPluginManagerTypesAndEvents) {
+    auto host = LoadedHost();
+    const PluginApiDescription* api = host->api();
+    ASSERT_NE(api, nullptr);
+    const std::vector<std::string> builtin = {
+        "BindingHelpFormat",        "BindingFullTypeIdentifier", "BindingFullArgumentHelp",  "BindingFullFunctionHelp",
+        "BindingFullEnumValueHelp", "BindingFullFieldHelp",      "BindingFullTypeHelp",      "BindingFullEventHelp",
+        "BindingFullApiHelp",       "BindingAsyncState",         "BindingGenericEvent",      "BindingCallbackEvent",
+        "BindingGenericAsyncEvent", "BindingAsyncFailureEvent",  "BindingAsyncCancelEvent",
+    };
+    for (const std::string& name : builtin) {
+        const PluginTypeRecord* type = hostkit::FindType(*api, name);
+        ASSERT_NE(type, nullptr) << name;
+        const std::vector<std::string_view> tags = hostkit::TagTexts(type->tags, Unpacked(type->tagCount));
+        ASSERT_FALSE(tags.empty()) << name;
+        EXPECT_EQ(tags[0], "$builtin") << name;
+    }
+    const std::vector<std::string> manager = {
+        "PluginManagerState", "PluginManagerResource", "PluginResourceEventType", "PluginResourceEvent",
+        "PluginLcdsEvent",    "PluginLcdsResponse",    "PluginServiceProxyResponse",
+    };
+    for (const std::string& name : manager) {
+        const PluginTypeRecord* type = hostkit::FindType(*api, name);
+        ASSERT_NE(type, nullptr) << name;
+        EXPECT_EQ(hostkit::TagTexts(type->tags, Unpacked(type->tagCount)), std::vector<std::string_view>{"kclient"});
+    }
+
+    const PluginTypeRecord* format = hostkit::FindType(*api, "BindingHelpFormat");
+    EXPECT_EQ(Unpacked(format->fields), nullptr);
+    ASSERT_EQ(Unpacked(format->count), 2u);
+    EXPECT_STREQ(Unpacked(format->enumerators[0].name), "Epytext");  // name order
+    EXPECT_EQ(Unpacked(format->enumerators[0].number), 2);
+
+    const PluginTypeRecord* function = hostkit::FindType(*api, "BindingFullFunctionHelp");
+    const std::vector<const PluginFieldRecord*> fields = hostkit::FieldRecords(*function);
+    ASSERT_EQ(fields.size(), 9u);
+    EXPECT_STREQ(Unpacked(fields[2]->name), "arguments");
+    EXPECT_EQ(Unpacked(fields[2]->type), 15u);
+    EXPECT_EQ(Unpacked(fields[2]->elementType), 17u);
+    EXPECT_STREQ(Unpacked(fields[2]->typeName), "BindingFullArgumentHelp");
+
+    const PluginEventRecord* callback = hostkit::FindEvent(*api, "OnCallback");
+    ASSERT_NE(callback, nullptr);
+    EXPECT_STREQ(Unpacked(callback->payloadTypeName), "BindingCallbackEvent");
+    EXPECT_STREQ(Unpacked(callback->description), "Fired when a callback is invoked.");
+    for (const char* name : {"OnJsonApiEvent", "OnLcdsEvent", "OnServiceProxyUuidEvent", "OnServiceProxyMethodEvent",
+                             "OnServiceProxyAsyncEvent"}) {
+        const PluginEventRecord* event = hostkit::FindEvent(*api, name);
+        ASSERT_NE(event, nullptr) << name;
+        EXPECT_EQ(hostkit::TagTexts(event->tags, Unpacked(event->tagCount)), std::vector<std::string_view>{"kclient"});
+    }
+    EXPECT_GE(Unpacked(api->eventCount), 6u);
+    EXPECT_GE(Unpacked(api->typeCount), builtin.size() + manager.size());
+}
+
+TEST(GameSettingsLibraryTest, InitializeAndShutDownLeaveNothingSubscribed) {
+    auto host = LoadedHost();
+    ASSERT_TRUE(host->Initialize());
+    host->Shutdown();
+    EXPECT_TRUE(host->table().subscriptions().empty());
+    int balance = 0;
+    for (const auto& call : host->table().subscriptionCalls()) balance += call.subscribe ? 1 : -1;
+    EXPECT_EQ(balance, 0);
+    EXPECT_TRUE(host->table().failures().empty());
+    EXPECT_EQ(host->api(), nullptr);
+}
+
+TEST(GameSettingsLibraryTest, MemoryStatisticsEndInTwoZeroWords) {
+    auto host = LoadedHost();
+    ASSERT_TRUE(host->Initialize());
+    hostkit::Outcome<std::array<uint32_t, 14>> stats = host->MemoryStats();
+    ASSERT_TRUE(stats.ok()) << stats.error();
+    const std::array<uint32_t, 14>& words = stats.value();
+    auto counter = [&](int index) { return uint64_t{words[2 * index + 1]} << 32 | words[2 * index]; };
+    EXPECT_EQ(words[12], 0u);
+    EXPECT_EQ(words[13], 0u);
+    EXPECT_GE(counter(2), counter(4));  // bytes allocated >= bytes freed
+    EXPECT_GE(counter(3), counter(5));  // allocations >= frees
+    EXPECT_GE(counter(0), counter(2) - counter(4));  // the peak is at least what is in use now
+#if !defined(KOR_SANITIZED_BUILD)
+    // The plug-in object itself was allocated through the counting allocator.
+    EXPECT_GT(counter(3), counter(5));
+    EXPECT_GT(counter(0), 0u);
+#endif
+}
+
+TEST(GameSettingsLibraryTest, FunctionsAreCalledByNameThroughTheirEntry) {
+    auto host = LoadedHost();
+    ASSERT_TRUE(host->Initialize());
+    auto missing = host->Call("GET", "/kor-game-settings/v1/no-such-resource");
+    EXPECT_FALSE(missing.ok());
+    EXPECT_NE(missing.error().find("GetKorGameSettingsV1NoSuchResource"), std::string::npos) << missing.error();
+}
+
+TEST(GameSettingsLibraryTest, TheLibraryCanBeLoadedAgainAfterShutdown) {
+    for (int round = 0; round < 3; ++round) {
+        auto host = LoadedHost();
+        ASSERT_TRUE(host->Initialize()) << round;
+        host->Shutdown();
+    }
+}
+
+}  // namespace
+}  // namespace kor

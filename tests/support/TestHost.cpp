@@ -1,0 +1,255 @@
+#include "support/TestHost.h"
+
+#include <atomic>
+#include <filesystem>
+#include <system_error>
+
+#include "tools/hostkit/FunctionCall.h"
+#include "tools/hostkit/FunctionName.h"
+#include "tools/hostkit/MethodNumbers.h"
+
+namespace kor::testing {
+namespace {
+
+std::string TextOrEmpty(const char* text) { return text != nullptr ? text : ""; }
+
+std::string_view PathOf(std::string_view url) { return url.substr(0, url.find('?')); }
+
+TestHostTable::SeenRequest Describe(const PluginRequest& request) {
+    TestHostTable::SeenRequest seen;
+    seen.method = request.method;
+    if (request.method == hostkit::kMethodCustom) seen.customMethod = TextOrEmpty(request.customMethod);
+    seen.url = TextOrEmpty(request.url);
+    if (request.args != nullptr) {
+        for (uint32_t index = 0; index < request.argCount; ++index) {
+            hostkit::Outcome<HostValue> value = hostkit::ReadPlainValue(request.args[index].value);
+            seen.arguments.emplace_back(TextOrEmpty(request.args[index].name),
+                                        value.ok() ? value.value() : HostValue::String("<unreadable: " +
+                                                                                       value.error() + ">"));
+        }
+    }
+    if (request.headers != nullptr) {
+        for (uint32_t index = 0; index < request.headerCount; ++index) {
+            seen.headers.emplace_back(TextOrEmpty(request.headers[index].name),
+                                      TextOrEmpty(request.headers[index].value));
+        }
+    }
+    seen.contentType = TextOrEmpty(request.contentType);
+    if (request.body != nullptr) seen.body.assign(reinterpret_cast<const char*>(request.body), request.bodySize);
+    seen.callWord = request.callWord;
+    return seen;
+}
+
+}  // namespace
+
+// ---- TestHostTable ----------------------------------------------------------
+
+TestHostTable::TestHostTable(uintptr_t handle) : HostTable(handle) {}
+
+void TestHostTable::OnRequest(std::string url, RequestHandler handler) {
+    std::lock_guard lock(mutex_);
+    handlers_[std::move(url)] = std::move(handler);
+}
+
+void TestHostTable::AnswerValue(std::string url, HostValue value, uint32_t status) {
+    OnRequest(std::move(url), [value = std::move(value), status](PluginResponse* response, const PluginRequest*) {
+        hostkit::AnswerValue(response, value, status);
+    });
+}
+
+void TestHostTable::AnswerError(std::string url, std::string message, uint32_t status) {
+    OnRequest(std::move(url), [message = std::move(message), status](PluginResponse* response, const PluginRequest*) {
+        hostkit::AnswerError(response, message, status);
+    });
+}
+
+void TestHostTable::AnswerStream(std::string url, hostkit::StreamScript script, uint32_t status) {
+    OnRequest(std::move(url), [script = std::move(script), status](PluginResponse* response, const PluginRequest*) {
+        hostkit::AnswerStream(response, script, status);
+    });
+}
+
+TestHostTable::RequestHandler TestHostTable::FindHandler(const std::string& url) const {
+    std::lock_guard lock(mutex_);
+    auto handler = handlers_.find(url);
+    if (handler == handlers_.end()) handler = handlers_.find(PathOf(url));
+    return handler != handlers_.end() ? handler->second : RequestHandler();
+}
+
+void TestHostTable::SendRequest(PluginResponse* response, const PluginRequest* request) {
+    SeenRequest seen = Describe(*request);
+    const std::string url = seen.url;
+    {
+        std::lock_guard lock(mutex_);
+        requests_.push_back(std::move(seen));
+    }
+    RequestHandler handler = FindHandler(url);
+    if (handler) {
+        handler(response, request);
+    } else {
+        hostkit::AnswerError(response, "Not found", 404);
+    }
+}
+
+void TestHostTable::FireEvent(const PluginEvent* event) {
+    hostkit::Outcome<HostValue> payload = hostkit::ReadPlainValue(event->payload);
+    FiredEvent fired{TextOrEmpty(event->name), payload.ok() ? payload.value() : HostValue(), payload.error(),
+                     event->context};
+    std::lock_guard lock(mutex_);
+    firedEvents_.push_back(std::move(fired));
+}
+
+void TestHostTable::SubscribeEvent(const char* name, uintptr_t handle, PluginDispatchFn, void*, uint32_t flags) {
+    std::lock_guard lock(mutex_);
+    subscriptionCalls_.push_back(SubscriptionCall{true, TextOrEmpty(name), handle, flags});
+}
+
+void TestHostTable::UnsubscribeEvent(const char* name, uintptr_t handle) {
+    std::lock_guard lock(mutex_);
+    subscriptionCalls_.push_back(SubscriptionCall{false, TextOrEmpty(name), handle, 0});
+}
+
+void TestHostTable::Yield() {
+    std::lock_guard lock(mutex_);
+    ++yields_;
+}
+
+void TestHostTable::BeginWait(const char* label, uintptr_t) {
+    std::lock_guard lock(mutex_);
+    waitLabels_.push_back(TextOrEmpty(label));
+}
+
+uint64_t TestHostTable::EndWait() {
+    std::lock_guard lock(mutex_);
+    ++endWaits_;
+    return 0;
+}
+
+void TestHostTable::Log(int32_t level, const char* message) {
+    std::lock_guard lock(mutex_);
+    logLines_.push_back(LogLine{level, TextOrEmpty(message)});
+}
+
+void TestHostTable::OnEntryFailure(std::string_view entry, std::string_view what) {
+    std::lock_guard lock(mutex_);
+    failures_.push_back(EntryFailure{std::string(entry), std::string(what)});
+}
+
+std::vector<TestHostTable::LogLine> TestHostTable::logLines() const {
+    std::lock_guard lock(mutex_);
+    return logLines_;
+}
+
+std::vector<TestHostTable::FiredEvent> TestHostTable::firedEvents() const {
+    std::lock_guard lock(mutex_);
+    return firedEvents_;
+}
+
+std::vector<TestHostTable::SeenRequest> TestHostTable::requests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+std::vector<TestHostTable::SubscriptionCall> TestHostTable::subscriptionCalls() const {
+    std::lock_guard lock(mutex_);
+    return subscriptionCalls_;
+}
+
+std::vector<std::string> TestHostTable::waitLabels() const {
+    std::lock_guard lock(mutex_);
+    return waitLabels_;
+}
+
+int TestHostTable::yields() const {
+    std::lock_guard lock(mutex_);
+    return yields_;
+}
+
+int TestHostTable::endWaits() const {
+    std::lock_guard lock(mutex_);
+    return endWaits_;
+}
+
+std::vector<TestHostTable::EntryFailure> TestHostTable::failures() const {
+    std::lock_guard lock(mutex_);
+    return failures_;
+}
+
+void TestHostTable::ClearRecords() {
+    std::lock_guard lock(mutex_);
+    logLines_.clear();
+    firedEvents_.clear();
+    requests_.clear();
+    subscriptionCalls_.clear();
+    waitLabels_.clear();
+    yields_ = 0;
+    endWaits_ = 0;
+    failures_.clear();
+}
+
+// ---- TestHost ---------------------------------------------------------------
+
+TestHost::TestHost(std::string libraryPath, uintptr_t handle) : path_(std::move(libraryPath)), table_(handle) {}
+
+TestHost::~TestHost() { library_.reset(); }
+
+hostkit::Outcome<void> TestHost::Load(hostkit::ApiVersion version) {
+    if (library_) return hostkit::Failure{"the plug-in library is already loaded"};
+    auto library = hostkit::PluginLibrary::Load(path_, version);
+    if (!library.ok()) return hostkit::Failure{library.error()};
+    library_ = std::move(library).value();
+    return {};
+}
+
+bool TestHost::Initialize() { return library_ && library_->Initialize(table_.host()); }
+
+void TestHost::Shutdown() {
+    if (library_) library_->Shutdown();
+}
+
+hostkit::Outcome<std::unique_ptr<hostkit::ResponseHolder>> TestHost::CallFunction(std::string_view name,
+                                                                                 hostkit::RequestBuilder& request) {
+    const PluginApiDescription* description = api();
+    if (description == nullptr) return hostkit::Failure{"no plug-in is loaded"};
+    const PluginFunctionEntry* entry = hostkit::FindFunction(*description, name);
+    if (entry == nullptr) return hostkit::Failure{"the plug-in has no function " + std::string(name)};
+    auto response = std::make_unique<hostkit::ResponseHolder>();
+    hostkit::Outcome<void> called = hostkit::InvokeFunction(*entry, request, *response);
+    if (!called.ok()) return hostkit::Failure{called.error()};
+    return response;
+}
+
+hostkit::Outcome<std::unique_ptr<hostkit::ResponseHolder>> TestHost::Call(
+    std::string_view method, std::string_view url, const std::function<void(hostkit::RequestBuilder&)>& prepare) {
+    hostkit::RequestBuilder request;
+    const std::size_t question = url.find('?');
+    request.Method(method).Url(url.substr(0, question),
+                               question == std::string_view::npos ? std::string_view() : url.substr(question + 1));
+    if (prepare) prepare(request);
+    return CallFunction(hostkit::MakeFunctionName(method, PathOf(url)), request);
+}
+
+std::size_t TestHost::DeliverEvent(std::string_view name, const HostValue& payload) {
+    return table_.DeliverEvent(name, payload);
+}
+
+hostkit::Outcome<std::array<uint32_t, 14>> TestHost::MemoryStats() const {
+    if (!library_) return hostkit::Failure{"no plug-in is loaded"};
+    return library_->MemoryStats();
+}
+
+// ---- Fresh library copies ---------------------------------------------------
+
+hostkit::Outcome<std::string> FreshLibraryCopy(const std::string& libraryPath, const std::string& directory) {
+    static std::atomic<unsigned> copies{0};
+    const std::filesystem::path source(libraryPath);
+    const std::filesystem::path target = std::filesystem::path(directory) /
+                                         (source.stem().string() + "-copy" + std::to_string(++copies) +
+                                          source.extension().string());
+    std::error_code error;
+    std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing, error);
+    if (error) return hostkit::Failure{"cannot copy " + libraryPath + ": " + error.message()};
+    return target.string();
+}
+
+}  // namespace kor::testing
