@@ -79,9 +79,10 @@ bool RatioTable::Print(std::ostream& out) const {
         std::vector<double> anchorTimes;
         std::vector<double> ratios;
         bool selected = false;
+        const bool anchored = !workload.anchor.empty();
         for (const auto& round : rounds_) {
             const auto system = round.find(systemName);
-            const auto anchor = round.find(anchorName);
+            const auto anchor = anchored ? round.find(anchorName) : round.end();
             if (system == round.end() && anchor == round.end()) continue;  // filtered out
             selected = true;
             for (const auto& side : {system, anchor}) {
@@ -89,25 +90,34 @@ bool RatioTable::Print(std::ostream& out) const {
                 if (!side->second.error.empty()) failures.push_back("FAILED " + side->first + ": " + side->second.error);
                 for (const auto& [name, value] : side->second.counters) counters[side->first + ": " + name].push_back(value);
             }
-            if (system == round.end() || anchor == round.end() || !system->second.error.empty() ||
-                !anchor->second.error.empty() || anchor->second.nanoseconds <= 0) {
+            if (system == round.end() || !system->second.error.empty()) {
                 complete = false;
                 continue;
             }
             systemTimes.push_back(system->second.nanoseconds);
+            if (!anchored) continue;
+            if (anchor == round.end() || !anchor->second.error.empty() || anchor->second.nanoseconds <= 0) {
+                complete = false;
+                continue;
+            }
             anchorTimes.push_back(anchor->second.nanoseconds);
             ratios.push_back(system->second.nanoseconds / anchor->second.nanoseconds);
         }
         if (!selected) continue;
-        if (ratios.empty()) {
+        const std::string anchorText = anchored ? workload.anchor : "(none)";
+        if (systemTimes.empty() || (anchored && ratios.empty())) {
             complete = false;
-            rows.push_back({workload.name, "-", workload.anchor, "-", "-", "-"});
+            rows.push_back({workload.name, "-", anchorText, "-", "-", "-"});
+            continue;
+        }
+        if (!anchored) {
+            rows.push_back({workload.name, Duration(Median(systemTimes)), anchorText, "-", "-", "-"});
             continue;
         }
         const double ratio = Median(ratios);
         std::string goal = "-";
         if (workload.goal > 0) goal = Number("<= %.1f", workload.goal) + (ratio <= workload.goal ? " met" : " NOT met");
-        rows.push_back({workload.name, Duration(Median(systemTimes)), workload.anchor, Duration(Median(anchorTimes)),
+        rows.push_back({workload.name, Duration(Median(systemTimes)), anchorText, Duration(Median(anchorTimes)),
                         Number("%.2f", ratio), goal});
     }
 

@@ -14,7 +14,9 @@ std::vector<Workload>& Registry() {
 
 void RegisterWorkload(Workload workload, BenchmarkFunction system, BenchmarkFunction anchor) {
     benchmark::RegisterBenchmark(SystemBenchmarkName(workload).c_str(), system)->Unit(benchmark::kMicrosecond);
-    benchmark::RegisterBenchmark(AnchorBenchmarkName(workload).c_str(), anchor)->Unit(benchmark::kMicrosecond);
+    if (anchor != nullptr) {
+        benchmark::RegisterBenchmark(AnchorBenchmarkName(workload).c_str(), anchor)->Unit(benchmark::kMicrosecond);
+    }
     Registry().push_back(std::move(workload));
 }
 
