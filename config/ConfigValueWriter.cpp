@@ -37,7 +37,12 @@ bool EditFile(const std::string& path, std::string_view section, std::string_vie
               std::string_view value) {
     const std::optional<std::string> current = CurrentText(path);
     if (!current) return false;
-    return WriteFileAtomically(path, EditIniText(*current, section, key, value), "wb");
+    const std::string edited = EditIniText(*current, section, key, value);
+    // The file already says this: replacing it with the same bytes would
+    // only cost time, and writing a settings group back writes every one of
+    // its settings, most of them unchanged.
+    if (edited == *current) return true;
+    return WriteFileAtomically(path, edited, "wb");
 }
 
 bool WriteValue(std::string_view file, std::string_view section, std::string_view key, std::string_view text) {
