@@ -51,8 +51,15 @@ BindingProperty& BindingProperty::operator=(BindingProperty&& other) {
 }
 
 BindingProperty::~BindingProperty() {
+    if (owner_ != 0 && context_ != nullptr) {
+        // The whole tree dies with its context, whose pools give back their
+        // memory wholesale: releasing each value into them first would only
+        // cost time.
+        if (context_->HasLiveBlobs()) ReleaseBlobBytes();
+        delete context_;
+        return;
+    }
     Clear();
-    if (owner_ != 0) delete context_;
 }
 
 const BindingProperty& BindingProperty::EmptyValue() { return gEmptyValue; }
@@ -131,6 +138,7 @@ void BindingProperty::Clear() noexcept {
         case BindingPropertyKind::Blob:
             std::destroy_at(payload_.blob);
             context_->Release(payload_.blob, sizeof(std::vector<uint8_t>), alignof(std::vector<uint8_t>));
+            context_->NoteBlobDestroyed();
             break;
         case BindingPropertyKind::Enum:
             context_->Release(payload_.enumValue, sizeof(BindingEnumValue), alignof(BindingEnumValue));
@@ -195,6 +203,42 @@ void BindingProperty::DestroyContainers(BindingPropertyContext& context, Element
     }
 }
 
+namespace {
+
+bool MayHoldBlobBytes(BindingPropertyKind kind) {
+    return kind == BindingPropertyKind::Blob || kind == BindingPropertyKind::Collection ||
+           kind == BindingPropertyKind::Structure;
+}
+
+}  // namespace
+
+// Frees the blob bytes of the tree below this root, the only memory of a
+// tree that its context does not take back by itself.
+void BindingProperty::ReleaseBlobBytes() noexcept {
+    std::vector<BindingProperty*> pending;
+    try {
+        pending.push_back(this);
+        while (!pending.empty()) {
+            BindingProperty* value = pending.back();
+            pending.pop_back();
+            if (value->kind_ == BindingPropertyKind::Blob) {
+                value->Clear();
+            } else if (value->kind_ == BindingPropertyKind::Collection) {
+                for (uint32_t index = 0; index < value->payload_.elements->size; ++index) {
+                    BindingProperty& element = value->payload_.elements->data[index];
+                    if (MayHoldBlobBytes(element.kind_)) pending.push_back(&element);
+                }
+            } else if (value->kind_ == BindingPropertyKind::Structure) {
+                for (auto& [key, member] : value->payload_.structure->members) {
+                    if (MayHoldBlobBytes(member.kind_)) pending.push_back(&member);
+                }
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        Clear();  // no memory to walk with: release everything the slow way
+    }
+}
+
 // ---- Setters ----
 
 void BindingProperty::SetScalar(BindingPropertyKind kind, Payload payload) noexcept {
@@ -254,6 +298,7 @@ void BindingProperty::SetBlob(std::vector<uint8_t>&& bytes) {
     payload.blob = new (block) std::vector<uint8_t>(std::move(bytes));
     bytes.clear();
     SetScalar(BindingPropertyKind::Blob, payload);
+    context.NoteBlobCreated();
 }
 
 void BindingProperty::SetEnum(int32_t number, const StaticTypeId& type) {

@@ -5,8 +5,10 @@
 #include "binding/BindingPropertyKind.h"
 #include "binding/BindingStringTable.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <map>
 #include <span>
@@ -237,6 +239,7 @@ private:
     static void CopyTree(BindingProperty& target, const BindingProperty& source);
     static void DestroyContainers(BindingPropertyContext& context, ElementVector* elements,
                                   Structure* structure) noexcept;
+    void ReleaseBlobBytes() noexcept;
 
     Payload payload_{};
     BindingPropertyContext* context_ = nullptr;
@@ -256,6 +259,12 @@ static_assert(sizeof(BindingProperty) == (sizeof(void*) == 4 ? 16 : 24),
 // two prefixes as numbers orders them as their bytes would be (unsigned,
 // shorter first). Equal prefixes say nothing, and the texts decide.
 inline uint64_t BindingKeyPrefix(std::string_view text) {
+    if (text.size() >= 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data(), sizeof word);
+        if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+        return word;
+    }
     uint64_t prefix = 0;
     const std::size_t count = text.size() < 8 ? text.size() : 8;
     for (std::size_t index = 0; index < count; ++index) {

@@ -4,6 +4,6 @@ namespace kor {
 
 BindingPropertyContext::BindingPropertyContext() : strings_(pools_) {}
 
-BindingPropertyContext::~BindingPropertyContext() = default;
+BindingPropertyContext::~BindingPropertyContext() { strings_.AbandonEntries(); }
 
 }  // namespace kor

@@ -20,6 +20,8 @@ namespace kor {
 class BindingPropertyContext {
 public:
     BindingPropertyContext();
+    // Gives back everything at once: pool pages and larger blocks, whether or
+    // not their values were released (blob bytes excepted, see above).
     ~BindingPropertyContext();
 
     BindingPropertyContext(const BindingPropertyContext&) = delete;
@@ -35,6 +37,13 @@ public:
         pools_.Release(block, bytes, alignment);
     }
 
+    // Blob payloads keep their bytes in a std::vector, outside the pools;
+    // the tree counts them so that a dying root knows whether it must visit
+    // its values to free those bytes (everything else goes with the pools).
+    void NoteBlobCreated() { ++liveBlobs_; }
+    void NoteBlobDestroyed() { --liveBlobs_; }
+    bool HasLiveBlobs() const { return liveBlobs_ != 0; }
+
     // Observation for tests and diagnostics.
     std::size_t InternedCount() const { return strings_.EntryCount(); }
     uint32_t CountOf(std::string_view text) const { return strings_.CountOf(text); }
@@ -43,6 +52,7 @@ public:
 private:
     SmallBlockPools pools_;  // declared first: the table gives its blocks back to it
     BindingStringTable strings_;
+    std::size_t liveBlobs_ = 0;
 };
 
 }  // namespace kor

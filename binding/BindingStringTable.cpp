@@ -11,7 +11,17 @@ namespace {
 
 constinit BindingInternedString gEmptyEntry{nullptr, "", 0, kFnv1aOffsetBasis, 0};
 
-std::size_t EntryBytes(uint32_t length) { return sizeof(BindingInternedString) + length + 1; }
+// An entry is its header followed by the text and a zero. Pooled entries
+// are rounded up to one of three sizes (a multiple of 16, or the largest
+// pooled block), so that the texts of a small tree share a few pool pages
+// instead of spreading over a dozen size classes.
+std::size_t EntryBytes(uint32_t length) {
+    const std::size_t bytes = sizeof(BindingInternedString) + length + 1;
+    if (bytes > SmallBlockPools::kLargestBlock) return bytes;
+    const std::size_t rounded = (bytes + 15) & ~std::size_t{15};
+    return rounded < SmallBlockPools::kLargestBlock ? rounded : SmallBlockPools::kLargestBlock;
+}
+
 
 }  // namespace
 
@@ -31,6 +41,13 @@ BindingStringTable::~BindingStringTable() {
 }
 
 const BindingInternedString* BindingStringTable::EmptyEntry() { return &gEmptyEntry; }
+
+void BindingStringTable::AbandonEntries() noexcept {
+    entryCount_ = 0;
+    buckets_ = inlineBuckets_;
+    bucketCount_ = kInitialBuckets;
+    std::memset(static_cast<void*>(inlineBuckets_), 0, sizeof(inlineBuckets_));
+}
 
 const BindingInternedString* BindingStringTable::Intern(std::string_view text) {
     if (text.empty()) return &gEmptyEntry;

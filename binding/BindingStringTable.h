@@ -56,6 +56,11 @@ public:
     // The empty entry is ignored.
     void Release(const BindingInternedString* entry) noexcept;
 
+    // Forgets every entry at once, for a table whose pools are about to be
+    // destroyed: its entries and bucket array go with the pools. The table is
+    // then empty with 8 buckets.
+    void AbandonEntries() noexcept;
+
     std::size_t EntryCount() const { return entryCount_; }
     std::size_t BucketCount() const { return bucketCount_; }
     // The count of `text` in this table; 0 when it is absent (and for "").

@@ -2,94 +2,59 @@
 
 #include "binding/PageSource.h"
 
-#include <cstring>
-#include <new>
+#include <cstdint>
 #include <utility>
-
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/asan_interface.h>
-#endif
 
 namespace kor {
 namespace {
-
-// Under AddressSanitizer free slots are poisoned, so that a value reaching
-// into released pool memory is reported like any use after free.
-#if defined(__SANITIZE_ADDRESS__)
-void Poison(void* memory, std::size_t bytes) { ASAN_POISON_MEMORY_REGION(memory, bytes); }
-void Unpoison(void* memory, std::size_t bytes) { ASAN_UNPOISON_MEMORY_REGION(memory, bytes); }
-#else
-void Poison(void*, std::size_t) {}
-void Unpoison(void*, std::size_t) {}
-#endif
-
-uint16_t ReadLink(const unsigned char* slot) {
-    uint16_t link;
-    std::memcpy(&link, slot, sizeof(link));
-    return link;
-}
-
-void WriteLink(unsigned char* slot, uint16_t link) { std::memcpy(slot, &link, sizeof(link)); }
 
 template <std::size_t... Index>
 std::array<SmallBlockPool, sizeof...(Index)> MakePools(std::index_sequence<Index...>) {
     return {SmallBlockPool(static_cast<uint32_t>((Index + 1) * 4))...};
 }
 
+static_assert(PageSource::kPageSize == 4096, "PageOf masks addresses down to 4096-byte pages");
+
 }  // namespace
 
-SmallBlockPool::SmallBlockPool(uint32_t slotSize) : slotSize_(slotSize) {
+SmallBlockPool::SmallBlockPool(uint32_t slotSize)
+    : slotSize_(slotSize), reciprocal_((uint32_t{1} << kReciprocalShift) / slotSize + 1) {
     LayOut(inlinePage_, kInlinePageSize);
-    PushFront(reinterpret_cast<PageHeader*>(inlinePage_));
+    PushFront(withFreeSlots_, reinterpret_cast<PageHeader*>(inlinePage_));
 }
 
 SmallBlockPool::~SmallBlockPool() {
     Unpoison(inlinePage_, kInlinePageSize);
-    // A cleared tree has given every 4096-byte page back already; a page
-    // still listed here held a slot that was never released, and goes back
-    // anyway so that the process-wide count does not drift.
-    while (withFreeSlots_ != nullptr) {
-        PageHeader* page = withFreeSlots_;
-        Unlink(page);
+    ReleaseList(withFreeSlots_);
+    ReleaseList(full_);
+}
+
+void SmallBlockPool::ReleaseList(PageHeader*& list) noexcept {
+    while (list != nullptr) {
+        PageHeader* page = list;
+        Unlink(list, page);
         if (!IsInline(page)) {
             Unpoison(page, PageSource::kPageSize);
             PageSource::Instance().ReleasePage(page);
+            --pagesHeld_;
         }
     }
 }
 
-void* SmallBlockPool::Allocate() noexcept {
-    if (withFreeSlots_ == nullptr) {
-        void* page = PageSource::Instance().AcquirePage();
-        if (page == nullptr) return nullptr;
-        ++pagesHeld_;
-        LayOut(static_cast<unsigned char*>(page), PageSource::kPageSize);
-        PushFront(static_cast<PageHeader*>(page));
-    }
-    PageHeader* page = withFreeSlots_;
-    auto* slot = reinterpret_cast<unsigned char*>(page) + std::size_t{page->firstFree} * slotSize_;
-    Unpoison(slot, slotSize_);
-    page->firstFree = ReadLink(slot);
-    ++page->used;
-    if (page->firstFree == 0) Unlink(page);
-    return slot;
+SmallBlockPool::PageHeader* SmallBlockPool::AddPage() noexcept {
+    void* page = PageSource::Instance().AcquirePage();
+    if (page == nullptr) return nullptr;
+    ++pagesHeld_;
+    LayOut(static_cast<unsigned char*>(page), PageSource::kPageSize);
+    PushFront(withFreeSlots_, static_cast<PageHeader*>(page));
+    return withFreeSlots_;
 }
 
-void SmallBlockPool::Release(void* slot) noexcept {
-    PageHeader* page = PageOf(slot);
-    bool wasFull = page->firstFree == 0;
-    auto offset = static_cast<std::size_t>(static_cast<unsigned char*>(slot) - reinterpret_cast<unsigned char*>(page));
-    WriteLink(static_cast<unsigned char*>(slot), page->firstFree);
-    Poison(slot, slotSize_);
-    page->firstFree = static_cast<uint16_t>(offset / slotSize_);
-    --page->used;
-    if (wasFull) PushFront(page);
-    if (page->used == 0 && !IsInline(page)) {
-        Unlink(page);
-        --pagesHeld_;
-        Unpoison(page, PageSource::kPageSize);
-        PageSource::Instance().ReleasePage(page);
-    }
+void SmallBlockPool::GiveBack(PageHeader* page) noexcept {
+    Unlink(withFreeSlots_, page);
+    --pagesHeld_;
+    Unpoison(page, PageSource::kPageSize);
+    PageSource::Instance().ReleasePage(page);
 }
 
 void SmallBlockPool::LayOut(unsigned char* page, uint32_t pageSize) noexcept {
@@ -111,73 +76,50 @@ void SmallBlockPool::LayOut(unsigned char* page, uint32_t pageSize) noexcept {
     }
 }
 
-SmallBlockPool::PageHeader* SmallBlockPool::PageOf(void* slot) noexcept {
-    auto* bytes = static_cast<unsigned char*>(slot);
-    if (bytes >= inlinePage_ && bytes < inlinePage_ + kInlinePageSize) {
-        return reinterpret_cast<PageHeader*>(inlinePage_);
-    }
-    auto address = reinterpret_cast<uintptr_t>(slot) & ~static_cast<uintptr_t>(PageSource::kPageSize - 1);
-    return reinterpret_cast<PageHeader*>(address);
-}
-
-void SmallBlockPool::PushFront(PageHeader* page) noexcept {
-    page->previous = nullptr;
-    page->next = withFreeSlots_;
-    if (withFreeSlots_ != nullptr) withFreeSlots_->previous = page;
-    withFreeSlots_ = page;
-}
-
-void SmallBlockPool::Unlink(PageHeader* page) noexcept {
-    if (page->previous != nullptr) {
-        page->previous->next = page->next;
-    } else {
-        withFreeSlots_ = page->next;
-    }
-    if (page->next != nullptr) page->next->previous = page->previous;
-    page->next = nullptr;
-    page->previous = nullptr;
-}
-
-bool SmallBlockPool::IsInline(const PageHeader* page) const {
-    return reinterpret_cast<const unsigned char*>(page) == inlinePage_;
-}
-
 SmallBlockPools::SmallBlockPools() : pools_(MakePools(std::make_index_sequence<kClassCount>())) {}
 
-namespace {
-
-// A slot is aligned to the largest power of two that divides its size (the
-// pages themselves are aligned to 16 bytes at least), so a request is first
-// rounded up to a multiple of its alignment.
-std::size_t RoundToAlignment(std::size_t bytes, std::size_t alignment) {
-    return (bytes + alignment - 1) & ~(alignment - 1);
+SmallBlockPools::~SmallBlockPools() {
+    while (outside_ != nullptr) {
+        OutsideBlock* header = outside_;
+        outside_ = header->next;
+        FreeOutside(header);
+    }
 }
 
-}  // namespace
-
-void* SmallBlockPools::Allocate(std::size_t bytes, std::size_t alignment) {
-    bytes = RoundToAlignment(bytes, alignment);
-    if (!IsPooled(bytes, alignment)) {
-        if (alignment <= __STDCPP_DEFAULT_NEW_ALIGNMENT__) return ::operator new(bytes);
-        return ::operator new(bytes, std::align_val_t{alignment});
-    }
-    void* block = pools_[ClassOf(bytes)].Allocate();
-    if (block == nullptr) throw std::bad_alloc();
-    return block;
+void* SmallBlockPools::AllocateOutside(std::size_t bytes, std::size_t alignment) {
+    const std::size_t header = HeaderBytes(alignment);
+    if (bytes > SIZE_MAX - header) throw std::bad_alloc();
+    void* memory = alignment <= __STDCPP_DEFAULT_NEW_ALIGNMENT__
+                       ? ::operator new(header + bytes)
+                       : ::operator new(header + bytes, std::align_val_t{alignment});
+    auto* block = static_cast<OutsideBlock*>(memory);
+    block->next = outside_;
+    block->previous = nullptr;
+    block->alignment = alignment;
+    if (outside_ != nullptr) outside_->previous = block;
+    outside_ = block;
+    ++outsidePools_;
+    return static_cast<unsigned char*>(memory) + header;
 }
 
-void SmallBlockPools::Release(void* block, std::size_t bytes, std::size_t alignment) noexcept {
-    if (block == nullptr) return;
-    bytes = RoundToAlignment(bytes, alignment);
-    if (!IsPooled(bytes, alignment)) {
-        if (alignment <= __STDCPP_DEFAULT_NEW_ALIGNMENT__) {
-            ::operator delete(block);
-        } else {
-            ::operator delete(block, std::align_val_t{alignment});
-        }
-        return;
+void SmallBlockPools::ReleaseOutside(void* block, std::size_t alignment) noexcept {
+    auto* header = reinterpret_cast<OutsideBlock*>(static_cast<unsigned char*>(block) - HeaderBytes(alignment));
+    if (header->previous != nullptr) {
+        header->previous->next = header->next;
+    } else {
+        outside_ = header->next;
     }
-    pools_[ClassOf(bytes)].Release(block);
+    if (header->next != nullptr) header->next->previous = header->previous;
+    --outsidePools_;
+    FreeOutside(header);
+}
+
+void SmallBlockPools::FreeOutside(OutsideBlock* header) noexcept {
+    if (header->alignment <= __STDCPP_DEFAULT_NEW_ALIGNMENT__) {
+        ::operator delete(header);
+    } else {
+        ::operator delete(header, std::align_val_t{header->alignment});
+    }
 }
 
 std::size_t SmallBlockPools::PagesHeld() const {

@@ -78,14 +78,20 @@ struct AnchorNameHash {
 };
 
 // One node being filled. A slot waits for the node event that fills it;
-// sequences and mappings stay open until their end event.
+// sequences and mappings stay open until their end event. Its path from the
+// root is built only when an anchor needs it: most documents have none, and
+// a member's key can then be found again from its address (members keep
+// their addresses).
 struct OpenNode {
     enum class State { Slot, Sequence, Mapping };
-    OpenNode(BindingProperty* slot, Path where) : target(slot), path(std::move(where)) {}
+    OpenNode(BindingProperty* slot, bool member, std::size_t element)
+        : target(slot), isMember(member), index(element) {}
 
     BindingProperty* target;
-    Path path;
     State state = State::Slot;
+    bool isMember;      // how it hangs below the node before it: a member,
+    std::size_t index;  // or the element at this index
+    Path path;          // null until built (and for the root)
     std::string anchor;  // of an open sequence or mapping
 };
 
@@ -132,6 +138,7 @@ private:
     static void TypePlainScalar(BindingProperty& target, std::string_view text);
 
     bool EnterAnchor(const yaml_char_t* name, Anchor anchor, Position where);
+    Path PathTo(const OpenNode& node);
     const BindingProperty& Resolve(const Path& path) const;
     bool ChargeAliasCopy(const BindingProperty& source, std::string_view name, Position where);
 
@@ -205,7 +212,7 @@ bool YamlTreeReader::Handle(const yaml_event_t& event) {
 OpenNode* YamlTreeReader::ChooseTarget(bool& keySlot, Position where) {
     keySlot = false;
     if (open_.empty()) {
-        open_.push_back(OpenNode{&result_.value(), nullptr});
+        open_.push_back(OpenNode{&result_.value(), false, 0});
         return &open_.back();
     }
     OpenNode& innermost = open_.back();
@@ -217,8 +224,7 @@ OpenNode* YamlTreeReader::ChooseTarget(bool& keySlot, Position where) {
                                where.line, where.column));
             return nullptr;
         }
-        auto step = std::make_shared<PathStep>(PathStep{innermost.path, false, index, {}});
-        open_.push_back(OpenNode{&sequence.Append(), std::move(step)});
+        open_.push_back(OpenNode{&sequence.Append(), false, index});
         return &open_.back();
     }
     if (innermost.state == OpenNode::State::Mapping) {
@@ -227,10 +233,9 @@ OpenNode* YamlTreeReader::ChooseTarget(bool& keySlot, Position where) {
             return &innermost;
         }
         BindingProperty& member = innermost.target->MemberForWrite(pendingKey_);
-        auto step = std::make_shared<PathStep>(PathStep{innermost.path, true, 0, std::move(pendingKey_)});
         hasPendingKey_ = false;
         pendingKey_.clear();
-        open_.push_back(OpenNode{&member, std::move(step)});
+        open_.push_back(OpenNode{&member, true, 0});
         return &open_.back();
     }
     return &innermost;  // the root, waiting for its node
@@ -242,6 +247,24 @@ void YamlTreeReader::Pop() {
     open_.pop_back();
     hasPendingKey_ = false;
     pendingKey_.clear();
+}
+
+Path YamlTreeReader::PathTo(const OpenNode& node) {
+    const auto level = static_cast<std::size_t>(&node - open_.data());
+    if (level == 0 || node.path) return node.path;
+    OpenNode& open = open_[level];
+    const OpenNode& parent = open_[level - 1];
+    std::string key;
+    if (open.isMember) {
+        for (const auto& member : parent.target->Members()) {
+            if (&member.value == open.target) {
+                key.assign(member.key);
+                break;
+            }
+        }
+    }
+    open.path = std::make_shared<PathStep>(PathStep{PathTo(parent), open.isMember, open.index, std::move(key)});
+    return open.path;
 }
 
 bool YamlTreeReader::EnterAnchor(const yaml_char_t* name, Anchor anchor, Position where) {
@@ -265,13 +288,15 @@ void YamlTreeReader::OnScalar(const yaml_event_t& event, Position where) {
             Fail(FormatMessage(kInvalidKey, where.line, where.column));
             return;
         }
-        if (!EnterAnchor(scalar.anchor, Anchor{true, std::string(text), nullptr}, where)) return;
+        if (scalar.anchor != nullptr && !EnterAnchor(scalar.anchor, Anchor{true, std::string(text), nullptr}, where)) {
+            return;
+        }
         pendingKey_.assign(text);
         hasPendingKey_ = true;
         return;
     }
     if (!TypeScalar(*node->target, event, where)) return;
-    if (!EnterAnchor(scalar.anchor, Anchor{false, {}, node->path}, where)) return;
+    if (scalar.anchor != nullptr && !EnterAnchor(scalar.anchor, Anchor{false, {}, PathTo(*node)}, where)) return;
     Pop();
 }
 
@@ -289,7 +314,7 @@ void YamlTreeReader::OnContainerStart(const yaml_event_t& event, Position where,
         return;
     }
     const yaml_char_t* anchor = mapping ? event.data.mapping_start.anchor : event.data.sequence_start.anchor;
-    if (!EnterAnchor(anchor, Anchor{false, {}, node->path}, where)) return;
+    if (anchor != nullptr && !EnterAnchor(anchor, Anchor{false, {}, PathTo(*node)}, where)) return;
     // An existing container (a repeated key) keeps what it holds.
     if (mapping) {
         node->target->MakeStructure();

@@ -18,8 +18,8 @@ namespace {
 
 // The file's current bytes; empty for a file that does not exist yet, none
 // when it exists but cannot be read.
-std::optional<std::string> CurrentText(const std::string& path) {
-    if (CheckFileAccess(path, 0) != 0) return std::string();
+std::optional<std::string> CurrentText(const std::string& path, bool exists) {
+    if (!exists) return std::string();
     std::unique_ptr<FileStream> stream = OpenFileForRead(path, "rb");
     if (!stream) return std::nullopt;
     const char* bytes = stream->Contents();
@@ -27,17 +27,21 @@ std::optional<std::string> CurrentText(const std::string& path) {
     return std::string(bytes, stream->Size());
 }
 
-void CreateMissingDirectories(const std::string& path) {
-    if (CheckFileAccess(path, 0) == 0) return;
+void CreateDirectoriesFor(const std::string& path) {
     const std::size_t separator = path.rfind('/');
     if (separator != std::string::npos) CreateDirectoryTree(path.substr(0, separator));
 }
 
-bool EditFile(const std::string& path, std::string_view section, std::string_view key,
+bool EditFile(const std::string& path, bool exists, std::string_view section, std::string_view key,
               std::string_view value) {
-    const std::optional<std::string> current = CurrentText(path);
+    const std::optional<std::string> current = CurrentText(path, exists);
     if (!current) return false;
-    return WriteFileAtomically(path, EditIniText(*current, section, key, value), "wb");
+    const std::string edited = EditIniText(*current, section, key, value);
+    // The file already says this: replacing it with the same bytes would
+    // only cost time, and writing a settings group back writes every one of
+    // its settings, most of them unchanged.
+    if (edited == *current) return true;
+    return WriteFileAtomically(path, edited, "wb");
 }
 
 bool WriteValue(std::string_view file, std::string_view section, std::string_view key, std::string_view text) {
@@ -45,8 +49,9 @@ bool WriteValue(std::string_view file, std::string_view section, std::string_vie
         persistence->CaptureValue(file, section, key, text);
     }
     const std::string path = NormalizedPath(file);
-    CreateMissingDirectories(path);
-    if (EditFile(path, section, key, text)) {
+    const bool exists = CheckFileAccess(path, 0) == 0;
+    if (!exists) CreateDirectoriesFor(path);
+    if (EditFile(path, exists, section, key, text)) {
         ConfigFileCache::Instance().MarkStale(file);
         return true;
     }

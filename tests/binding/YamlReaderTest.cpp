@@ -90,6 +90,16 @@ TEST(YamlReaderTest, AliasesCopyTheAnchoredNode) {
               "error: Invalid mapping key. Only string scalar keys are allowed. At line: 2 col: 1");
 }
 
+TEST(YamlReaderTest, AnchorsDeepInTheTreeAreFoundByTheirPath) {
+    // Member keys on the way down sort before and after their siblings, and
+    // one of them merges a repeated mapping.
+    EXPECT_EQ(Read("z: 0\nouter:\n  b: 1\n  list:\n    - x\n    - inner: &d {k: [1, 2]}\n      a: 2\n"
+                   "copy: *d\n"),
+              R"({"copy":{"k":[u:1,u:2]},"outer":{"b":u:1,"list":["x",{"a":u:2,"inner":{"k":[u:1,u:2]}}]},"z":u:0})");
+    EXPECT_EQ(Read("m: {a: 1}\nm: {b: &z [3]}\nc: *z\n"), R"({"c":[u:3],"m":{"a":u:1,"b":[u:3]}})");
+    EXPECT_EQ(Read("- [a, {deep: &e {x: v}}]\n- *e\n"), R"([["a",{"deep":{"x":"v"}}],{"x":"v"}])");
+}
+
 TEST(YamlReaderTest, AliasAndAnchorErrors) {
     EXPECT_EQ(Read("a: &x [1, *x]"), "error: Cannot deserialize cyclic aliases. Alias \"x\". At line: 1 col: 11");
     EXPECT_EQ(Read("a: &x {b: {c: *x}}"), "error: Cannot deserialize cyclic aliases. Alias \"x\". At line: 1 col: 15");

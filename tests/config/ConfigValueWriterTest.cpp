@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,6 +69,27 @@ TEST_F(ConfigValueWriterTest, MixedCaseNamesWriteTheFileTheReaderReads) {
     EXPECT_EQ(ReadFile("DATA/CFG/defaults/Game.cfg"), "[General]\r\nWidth=640\r\nHeight=1080\r\n");
     cache.MarkStale(file);
     EXPECT_EQ(cache.GetInt(file, "General", "Height", 0), 1080);
+}
+
+TEST_F(ConfigValueWriterTest, AValueTheFileAlreadyHoldsLeavesTheFileInPlace) {
+    WriteFile("Config/Game.cfg", "[S]\r\nK=1\r\nName=abc ; note\r\n");
+    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "S", "K", 0), 1);
+    const ConfigFile* entry = &cache.Entry("Config/Game.cfg", false);
+    auto inode = [] {
+        struct stat status {};
+        return ::stat("Config/Game.cfg", &status) == 0 ? status.st_ino : 0;
+    };
+    const ino_t before = inode();
+    ASSERT_NE(before, 0u);
+
+    EXPECT_TRUE(WriteInt64("Config/Game.cfg", "s", "k", 1));
+    EXPECT_EQ(inode(), before);  // not replaced
+    EXPECT_TRUE(entry->IsStale());  // as after any successful write
+    // The same text without its trailing comment is a change.
+    EXPECT_TRUE(WriteString("Config/Game.cfg", "S", "Name", "abc"));
+    EXPECT_NE(inode(), before);
+    EXPECT_EQ(ReadFile("Config/Game.cfg"), "[S]\r\nK=1\r\nName=abc\r\n");
+    EXPECT_EQ(cache.GetString("Config/Game.cfg", "S", "Name", nullptr), "abc");
 }
 
 TEST_F(ConfigValueWriterTest, FailedWritesKeepTheFileAndAreReported) {

@@ -83,6 +83,12 @@ TEST(TextUtilities, CaseInsensitiveSearchAndCompare) {
     EXPECT_EQ(FindIgnoringCase("abcABC", "abc", 1), 3u);
     EXPECT_EQ(FindIgnoringCase("abc", ""), 0u);
     EXPECT_EQ(FindIgnoringCase("abc", "abcd"), std::string::npos);
+    // Candidates of either case interleave; near misses are passed over.
+    EXPECT_EQ(FindIgnoringCase("kEy Kex kEX keY", "KEY", 1), 12u);
+    EXPECT_EQ(FindIgnoringCase("Kex kE", "key"), std::string::npos);  // the last candidate runs off the end
+    EXPECT_EQ(FindIgnoringCase("a=1\r\n[sec]x", "[SEC]"), 5u);
+    EXPECT_EQ(FindIgnoringCase("abc", "", 3), 3u);
+    EXPECT_EQ(FindIgnoringCase("abc", "c", 4), std::string::npos);
     EXPECT_EQ(FindLast("a/PLMX/b/PLMX", "/PLMX"), 8u);
     EXPECT_EQ(CompareIgnoringCase("Input.INI", "input.ini"), 0);
     EXPECT_LT(CompareIgnoringCase("a", "B"), 0);
