@@ -5,14 +5,13 @@
 #include <utility>
 
 #include "tools/hostkit/JsonCodec.h"
+#include "tools/kor-host/HttpStatus.h"
 
 namespace kor::korhost {
 namespace {
 
 using hostkit::HostValue;
 
-constexpr int kOk = 200;
-constexpr int kBadRequest = 400;
 constexpr int kBadGateway = 502;
 
 std::string Lower(std::string_view text) {

@@ -24,9 +24,6 @@ constexpr std::string_view kSettingsToPersist = R"({
 }
 )";
 
-constexpr uint32_t kNotFound = 404;
-constexpr uint32_t kMethodNotAllowed = 405;
-
 }  // namespace
 
 std::string_view GameDataAssets::DefaultSettingsToPersist() { return kSettingsToPersist; }

@@ -23,11 +23,6 @@ constexpr std::string_view kTelemetryPrefix = "/telemetry/v1/events/";
 // the prefix keeps the two apart.
 constexpr std::string_view kDataStoreKeyPrefix = "data-store:";
 
-constexpr uint32_t kBadRequest = 400;
-constexpr uint32_t kNotFound = 404;
-constexpr uint32_t kMethodNotAllowed = 405;
-constexpr uint32_t kServerError = 500;
-
 HostAnswer WrongMethod(const ServiceRequest& request) {
     return ErrorAnswer(request.method + " is not served on " + request.path, kMethodNotAllowed);
 }

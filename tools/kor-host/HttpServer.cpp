@@ -15,6 +15,7 @@
 #include "tools/hostkit/ApiJson.h"
 #include "tools/hostkit/FunctionRoutes.h"
 #include "tools/hostkit/JsonCodec.h"
+#include "tools/kor-host/HttpStatus.h"
 
 namespace kor::korhost {
 namespace {
@@ -22,8 +23,6 @@ namespace {
 using hostkit::HostValue;
 using hostkit::Outcome;
 
-constexpr int kBadRequest = 400;
-constexpr int kServerError = 500;
 constexpr int kUnavailable = 503;
 
 // How long a stream's worker waits for events before it looks again at the

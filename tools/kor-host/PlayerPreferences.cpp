@@ -16,13 +16,6 @@ constexpr std::string_view kPreferencePath = "/kor-player-preferences/v1/prefere
 constexpr std::string_view kDefaultType = "GamePreferences";
 constexpr std::string_view kDefaultVersion = "1.0";
 
-constexpr uint32_t kNotModified = 304;
-constexpr uint32_t kBadRequest = 400;
-constexpr uint32_t kUnauthorized = 401;
-constexpr uint32_t kNotFound = 404;
-constexpr uint32_t kMethodNotAllowed = 405;
-constexpr uint32_t kServerError = 500;
-
 const std::string* TextParameter(const ServiceRequest& request) {
     return request.parameter ? request.parameter->AsString() : nullptr;
 }

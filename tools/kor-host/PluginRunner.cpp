@@ -5,12 +5,11 @@
 #include "tools/hostkit/FunctionCall.h"
 #include "tools/hostkit/RequestBuilder.h"
 #include "tools/hostkit/ResponseHolder.h"
+#include "tools/kor-host/HttpStatus.h"
 
 namespace kor::korhost {
 namespace {
 
-constexpr int kNotFound = 404;
-constexpr int kServerError = 500;
 constexpr int kUnavailable = 503;
 
 void BuildRequest(hostkit::RequestBuilder& builder, const CallRequest& request) {

@@ -6,6 +6,7 @@
 #include "tools/hostkit/HostAnswer.h"
 #include "tools/hostkit/HostValue.h"
 #include "tools/hostkit/Outcome.h"
+#include "tools/kor-host/HttpStatus.h"
 
 namespace kor::korhost {
 

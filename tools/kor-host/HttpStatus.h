@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+
+namespace kor::korhost {
+
+// The statuses kor-host answers with, for the plug-in and over HTTP.
+inline constexpr uint32_t kOk = 200;
+inline constexpr uint32_t kNotModified = 304;
+inline constexpr uint32_t kBadRequest = 400;
+inline constexpr uint32_t kUnauthorized = 401;
+inline constexpr uint32_t kNotFound = 404;
+inline constexpr uint32_t kMethodNotAllowed = 405;
+inline constexpr uint32_t kServerError = 500;
+
+}  // namespace kor::korhost
