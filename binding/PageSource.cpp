@@ -3,31 +3,13 @@
 #include "platform/PageMemory.h"
 
 #include <bit>
-#include <iterator>
 #include <new>
-
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/asan_interface.h>
-#endif
 
 namespace kor {
 namespace {
 
 constexpr uint16_t kAllPagesFree = 0xFFFF;
 static_assert(PageSource::kPagesPerBlock == 16, "the free mask holds one bit per page");
-
-// Free pages of a committed block are poisoned, so that a value reaching into
-// a page its tree gave back is reported like any use after free (as it would
-// fault if the block had been unmapped).
-#if defined(__SANITIZE_ADDRESS__)
-void Poison(uintptr_t address, std::size_t bytes) { ASAN_POISON_MEMORY_REGION(reinterpret_cast<void*>(address), bytes); }
-void Unpoison(uintptr_t address, std::size_t bytes) {
-    ASAN_UNPOISON_MEMORY_REGION(reinterpret_cast<void*>(address), bytes);
-}
-#else
-void Poison(uintptr_t, std::size_t) {}
-void Unpoison(uintptr_t, std::size_t) {}
-#endif
 
 }  // namespace
 
@@ -42,14 +24,11 @@ void* PageSource::AcquirePage() noexcept {
     std::lock_guard<std::mutex> lock(mutex_);
     Block* block = partial_ != nullptr ? partial_ : CommitBlock();
     if (block == nullptr) return nullptr;
-    if (block->freeMask == kAllPagesFree) --spareBlocks_;
     int index = std::countr_zero(block->freeMask);
     block->freeMask = static_cast<uint16_t>(block->freeMask & ~(1u << index));
     if (block->freeMask == 0) UnlinkPartial(block);
     ++pagesInUse_;
-    const uintptr_t page = block->base + static_cast<uintptr_t>(index) * kPageSize;
-    Unpoison(page, kPageSize);
-    return reinterpret_cast<void*>(page);
+    return reinterpret_cast<void*>(block->base + static_cast<uintptr_t>(index) * kPageSize);
 }
 
 void PageSource::ReleasePage(void* page) noexcept {
@@ -67,33 +46,12 @@ void PageSource::ReleasePage(void* page) noexcept {
     bool wasFull = block.freeMask == 0;
     block.freeMask = static_cast<uint16_t>(block.freeMask | bit);
     --pagesInUse_;
-    Poison(address, kPageSize);
     if (wasFull) LinkPartial(&block);
-    if (block.freeMask != kAllPagesFree) return;
-    if (spareBlocks_ < kSpareBlocks) {
-        ++spareBlocks_;  // stays listed, ready for the next tree
-    } else {
-        ReleaseBlock(it);
+    if (block.freeMask == kAllPagesFree) {
+        UnlinkPartial(&block);
+        platform::ReleasePages(reinterpret_cast<void*>(block.base), kBlockSize);
+        blocks_.erase(it);
     }
-}
-
-void PageSource::ReleaseSpareBlocks() noexcept {
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (auto it = blocks_.begin(); it != blocks_.end();) {
-        auto next = std::next(it);
-        if (it->second.freeMask == kAllPagesFree) ReleaseBlock(it);
-        it = next;
-    }
-    spareBlocks_ = 0;
-}
-
-void PageSource::ReleaseBlock(std::map<uintptr_t, Block>::iterator it) noexcept {
-    Block& block = it->second;
-    UnlinkPartial(&block);
-    // The address range may be mapped again for anything else.
-    Unpoison(block.base, kBlockSize);
-    platform::ReleasePages(reinterpret_cast<void*>(block.base), kBlockSize);
-    blocks_.erase(it);
 }
 
 std::size_t PageSource::PagesInUse() const {
@@ -106,11 +64,6 @@ std::size_t PageSource::BlocksCommitted() const {
     return blocks_.size();
 }
 
-std::size_t PageSource::SpareBlocks() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return spareBlocks_;
-}
-
 PageSource::Block* PageSource::CommitBlock() noexcept {
     void* memory = platform::ReserveAndCommitPages(kBlockSize);
     if (memory == nullptr) return nullptr;
@@ -120,8 +73,6 @@ PageSource::Block* PageSource::CommitBlock() noexcept {
         block.base = base;
         block.freeMask = kAllPagesFree;
         LinkPartial(&block);
-        ++spareBlocks_;  // empty until its first page is taken
-        Poison(base, kBlockSize);
         return &block;
     } catch (const std::bad_alloc&) {
         platform::ReleasePages(memory, kBlockSize);

@@ -9,15 +9,9 @@ namespace kor {
 
 // The process-wide supplier of 4096-byte pages for the small-block pools of
 // every value tree. Memory is committed from the operating system 64 KiB at a
-// time; each block is split into 16 pages, and a block whose 16 pages are all
-// free again goes back to the operating system, except for a reserve of at
-// most kSpareBlocks empty blocks that stay committed for the next tree.
-//
-// The reserve is what makes a short-lived tree cheap: a request body parsed,
-// answered and destroyed would otherwise map, fault in page by page and unmap
-// the same 64 KiB every time, which costs as much as building the tree. It is
-// bounded at 128 KiB, what the C library's allocator keeps at the top of its
-// own heap before trimming it, and ReleaseSpareBlocks gives it back at once.
+// time; each block is split into 16 pages and the whole block goes back to
+// the operating system as soon as all 16 of its pages are free again, so a
+// tree that is destroyed leaves nothing committed behind it.
 //
 // Thread-safe: every operation takes the source's own mutex. The source is
 // created on first use and lives for the process (it is never destroyed, so
@@ -27,8 +21,6 @@ public:
     static constexpr std::size_t kPageSize = 4096;
     static constexpr std::size_t kPagesPerBlock = 16;
     static constexpr std::size_t kBlockSize = kPageSize * kPagesPerBlock;
-    // Empty blocks kept committed at most.
-    static constexpr std::size_t kSpareBlocks = 2;
 
     static PageSource& Instance();
 
@@ -44,14 +36,8 @@ public:
 
     // Pages handed out and not yet given back, over the whole process.
     std::size_t PagesInUse() const;
-    // 64 KiB blocks currently committed from the operating system, the
-    // spare ones included.
+    // 64 KiB blocks currently committed from the operating system.
     std::size_t BlocksCommitted() const;
-    // Committed blocks with no page handed out (at most kSpareBlocks).
-    std::size_t SpareBlocks() const;
-
-    // Gives every spare block back to the operating system now.
-    void ReleaseSpareBlocks() noexcept;
 
 private:
     PageSource() = default;
@@ -69,13 +55,11 @@ private:
     Block* CommitBlock() noexcept;
     void LinkPartial(Block* block) noexcept;
     void UnlinkPartial(Block* block) noexcept;
-    void ReleaseBlock(std::map<uintptr_t, Block>::iterator it) noexcept;
 
     mutable std::mutex mutex_;
     std::map<uintptr_t, Block> blocks_;  // keyed by base address
     Block* partial_ = nullptr;
     std::size_t pagesInUse_ = 0;
-    std::size_t spareBlocks_ = 0;
 };
 
 }  // namespace kor

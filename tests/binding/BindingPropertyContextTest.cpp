@@ -8,10 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/asan_interface.h>
-#endif
-
 #include <cstdint>
 #include <cstring>
 #include <set>
@@ -186,8 +182,6 @@ TEST(SmallBlockPoolsTest, SizesAreRoundedIntoEighteenClasses) {
 
 TEST(PageSourceTest, HandsOutAlignedPagesAndReleasesWholeBlocks) {
     PageSource& source = PageSource::Instance();
-    source.ReleaseSpareBlocks();
-    EXPECT_EQ(source.SpareBlocks(), 0u);
     const std::size_t pagesBefore = source.PagesInUse();
     const std::size_t blocksBefore = source.BlocksCommitted();
     std::vector<void*> pages;
@@ -209,60 +203,11 @@ TEST(PageSourceTest, HandsOutAlignedPagesAndReleasesWholeBlocks) {
     EXPECT_EQ(source.PagesInUse(), pagesBefore + pages.size());
     for (void* page : pages) source.ReleasePage(page);
     EXPECT_EQ(source.PagesInUse(), pagesBefore);
-    // Emptied blocks beyond the reserve went back; the reserve goes on demand.
-    EXPECT_LE(source.SpareBlocks(), PageSource::kSpareBlocks);
-    EXPECT_EQ(source.BlocksCommitted(), blocksBefore + source.SpareBlocks());
-    source.ReleaseSpareBlocks();
-    EXPECT_EQ(source.SpareBlocks(), 0u);
     EXPECT_EQ(source.BlocksCommitted(), blocksBefore);
 }
-
-TEST(PageSourceTest, KeepsTwoEmptyBlocksAndServesTheNextPagesFromThem) {
-    PageSource& source = PageSource::Instance();
-    source.ReleaseSpareBlocks();
-    const std::size_t blocksBefore = source.BlocksCommitted();
-    std::vector<void*> pages;
-    for (std::size_t index = 0; index < 4 * PageSource::kPagesPerBlock; ++index) pages.push_back(source.AcquirePage());
-    ASSERT_GE(source.BlocksCommitted(), blocksBefore + 3);
-    const std::set<void*> earlier(pages.begin(), pages.end());
-    for (void* page : pages) source.ReleasePage(page);
-    EXPECT_EQ(source.SpareBlocks(), PageSource::kSpareBlocks);
-    EXPECT_EQ(source.BlocksCommitted(), blocksBefore + PageSource::kSpareBlocks);
-
-    // A new tree's pages come from the reserve: nothing more is committed.
-    pages.clear();
-    for (std::size_t index = 0; index < PageSource::kPagesPerBlock; ++index) {
-        void* page = source.AcquirePage();
-        EXPECT_EQ(earlier.count(page), 1u);
-        std::memset(page, 0x22, PageSource::kPageSize);
-        pages.push_back(page);
-    }
-    EXPECT_EQ(source.BlocksCommitted(), blocksBefore + PageSource::kSpareBlocks);
-    EXPECT_LT(source.SpareBlocks(), PageSource::kSpareBlocks);
-    for (void* page : pages) source.ReleasePage(page);
-    EXPECT_EQ(source.SpareBlocks(), PageSource::kSpareBlocks);
-    source.ReleaseSpareBlocks();
-    EXPECT_EQ(source.BlocksCommitted(), blocksBefore);
-}
-
-#if defined(__SANITIZE_ADDRESS__)
-TEST(PageSourceTest, APageGivenBackIsPoisonedUntilHandedOutAgain) {
-    PageSource& source = PageSource::Instance();
-    void* page = source.AcquirePage();
-    ASSERT_NE(page, nullptr);
-    EXPECT_EQ(__asan_region_is_poisoned(page, PageSource::kPageSize), nullptr);
-    source.ReleasePage(page);
-    EXPECT_NE(__asan_region_is_poisoned(page, PageSource::kPageSize), nullptr);
-    void* again = source.AcquirePage();
-    EXPECT_EQ(__asan_region_is_poisoned(again, PageSource::kPageSize), nullptr);
-    source.ReleasePage(again);
-    source.ReleaseSpareBlocks();
-}
-#endif
 
 TEST(PageSourceTest, ALargeTreeGivesEveryPageBack) {
     PageSource& source = PageSource::Instance();
-    source.ReleaseSpareBlocks();
     const std::size_t pagesBefore = source.PagesInUse();
     const std::size_t blocksBefore = source.BlocksCommitted();
     {
@@ -283,9 +228,6 @@ TEST(PageSourceTest, ALargeTreeGivesEveryPageBack) {
         EXPECT_EQ(copy.Size(), 10000u);
     }
     EXPECT_EQ(source.PagesInUse(), pagesBefore);
-    EXPECT_EQ(source.SpareBlocks(), PageSource::kSpareBlocks);
-    EXPECT_EQ(source.BlocksCommitted(), blocksBefore + PageSource::kSpareBlocks);
-    source.ReleaseSpareBlocks();
     EXPECT_EQ(source.BlocksCommitted(), blocksBefore);
 }
 
