@@ -5,11 +5,30 @@
 #include <bit>
 #include <new>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace kor {
 namespace {
 
 constexpr uint16_t kAllPagesFree = 0xFFFF;
 static_assert(PageSource::kPagesPerBlock == 16, "the free mask holds one bit per page");
+
+// A free page of a block that other pages keep committed is poisoned, so a
+// value reaching into a page its tree gave back is reported like any use
+// after free (it would fault only once the whole block is unmapped). A block
+// is unpoisoned before it goes back, since its range may be mapped again for
+// anything else.
+#if defined(__SANITIZE_ADDRESS__)
+void Poison(uintptr_t address, std::size_t bytes) { ASAN_POISON_MEMORY_REGION(reinterpret_cast<void*>(address), bytes); }
+void Unpoison(uintptr_t address, std::size_t bytes) {
+    ASAN_UNPOISON_MEMORY_REGION(reinterpret_cast<void*>(address), bytes);
+}
+#else
+void Poison(uintptr_t, std::size_t) {}
+void Unpoison(uintptr_t, std::size_t) {}
+#endif
 
 }  // namespace
 
@@ -28,7 +47,9 @@ void* PageSource::AcquirePage() noexcept {
     block->freeMask = static_cast<uint16_t>(block->freeMask & ~(1u << index));
     if (block->freeMask == 0) UnlinkPartial(block);
     ++pagesInUse_;
-    return reinterpret_cast<void*>(block->base + static_cast<uintptr_t>(index) * kPageSize);
+    const uintptr_t page = block->base + static_cast<uintptr_t>(index) * kPageSize;
+    Unpoison(page, kPageSize);
+    return reinterpret_cast<void*>(page);
 }
 
 void PageSource::ReleasePage(void* page) noexcept {
@@ -46,9 +67,11 @@ void PageSource::ReleasePage(void* page) noexcept {
     bool wasFull = block.freeMask == 0;
     block.freeMask = static_cast<uint16_t>(block.freeMask | bit);
     --pagesInUse_;
+    Poison(address, kPageSize);
     if (wasFull) LinkPartial(&block);
     if (block.freeMask == kAllPagesFree) {
         UnlinkPartial(&block);
+        Unpoison(block.base, kBlockSize);
         platform::ReleasePages(reinterpret_cast<void*>(block.base), kBlockSize);
         blocks_.erase(it);
     }
@@ -73,6 +96,7 @@ PageSource::Block* PageSource::CommitBlock() noexcept {
         block.base = base;
         block.freeMask = kAllPagesFree;
         LinkPartial(&block);
+        Poison(base, kBlockSize);
         return &block;
     } catch (const std::bad_alloc&) {
         platform::ReleasePages(memory, kBlockSize);

@@ -18,13 +18,10 @@ static_assert(PageSource::kPageSize == 4096, "PageOf masks addresses down to 409
 }  // namespace
 
 SmallBlockPool::SmallBlockPool(uint32_t slotSize)
-    : slotSize_(slotSize), reciprocal_((uint32_t{1} << kReciprocalShift) / slotSize + 1) {
-    LayOut(inlinePage_, kInlinePageSize);
-    PushFront(withFreeSlots_, reinterpret_cast<PageHeader*>(inlinePage_));
-}
+    : slotSize_(slotSize), reciprocal_((uint32_t{1} << kReciprocalShift) / slotSize + 1) {}
 
 SmallBlockPool::~SmallBlockPool() {
-    Unpoison(inlinePage_, kInlinePageSize);
+    if (inlineLaidOut_) Unpoison(inlinePage_, kInlinePageSize);
     ReleaseList(withFreeSlots_);
     ReleaseList(full_);
 }
@@ -42,6 +39,12 @@ void SmallBlockPool::ReleaseList(PageHeader*& list) noexcept {
 }
 
 SmallBlockPool::PageHeader* SmallBlockPool::AddPage() noexcept {
+    if (!inlineLaidOut_) {
+        inlineLaidOut_ = true;
+        LayOut(inlinePage_, kInlinePageSize);
+        PushFront(withFreeSlots_, reinterpret_cast<PageHeader*>(inlinePage_));
+        return withFreeSlots_;
+    }
     void* page = PageSource::Instance().AcquirePage();
     if (page == nullptr) return nullptr;
     ++pagesHeld_;

@@ -21,7 +21,9 @@ namespace kor {
 // 0 always belongs to the header). The pool starts with one inline page of
 // 144 bytes inside the pool itself, which it never gives back; further pages
 // of 4096 bytes come from the process-wide PageSource and return to it as
-// soon as their last slot is released.
+// soon as their last slot is released. The inline page is laid out on the
+// first allocation, so that a tree which never uses a size class pays nothing
+// for it.
 //
 // Pages with a free slot are listed for allocation; full pages are listed
 // apart, so that destroying the pool gives every page back without anyone
@@ -136,7 +138,8 @@ private:
     }
     bool IsInline(const PageHeader* page) const { return reinterpret_cast<const unsigned char*>(page) == inlinePage_; }
 
-    // Takes a page from the page source and lists it; null when none is left.
+    // Lists the inline page on first use, later a page from the page source;
+    // null when none is left.
     PageHeader* AddPage() noexcept;
     // Unlists an empty 4096-byte page and returns it to the page source.
     void GiveBack(PageHeader* page) noexcept;
@@ -148,6 +151,7 @@ private:
     PageHeader* full_ = nullptr;           // pages without one
     uint32_t slotSize_;
     uint32_t reciprocal_;
+    bool inlineLaidOut_ = false;
     std::size_t pagesHeld_ = 0;
 };
 

@@ -29,7 +29,7 @@ public:
         : values_(values), path_(path), flags_(flags), capture_(capture) {}
 
     void Pair(std::string_view section, std::string_view key, std::string_view value) override {
-        const auto [entry, inserted] = values_.try_emplace(ConfigValueKey(section, key), value);
+        const auto [entry, inserted] = values_.try_emplace(ValueKey(section, key), value);
         if (inserted) {
             if ((flags_ & ConfigFile::kCaptureValues) != 0 && capture_ != nullptr) {
                 capture_->CaptureValue(path_, section, key, value);
@@ -51,7 +51,20 @@ public:
     }
 
 private:
+    // ConfigValueKey, with the hash of the section and "*" kept while the
+    // pairs of one section follow each other (the reader hands out the
+    // section as the same view each time).
+    uint32_t ValueKey(std::string_view section, std::string_view key) {
+        if (section.data() != section_.data() || section.size() != section_.size()) {
+            section_ = section;
+            sectionSeed_ = ConfigNameHash("*", ConfigNameHash(section));
+        }
+        return ConfigNameHash(key, sectionSeed_);
+    }
+
     std::unordered_map<uint32_t, std::string>& values_;
+    std::string_view section_;
+    uint32_t sectionSeed_ = 0;
     const std::string& path_;
     uint32_t flags_;
     ConfigPersistence* capture_;

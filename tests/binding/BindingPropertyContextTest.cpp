@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
+
 #include <cstdint>
 #include <cstring>
 #include <set>
@@ -205,6 +209,45 @@ TEST(PageSourceTest, HandsOutAlignedPagesAndReleasesWholeBlocks) {
     EXPECT_EQ(source.PagesInUse(), pagesBefore);
     EXPECT_EQ(source.BlocksCommitted(), blocksBefore);
 }
+
+#if defined(__SANITIZE_ADDRESS__)
+TEST(PageSourceTest, AFreePageOfACommittedBlockIsPoisonedUntilHandedOutAgain) {
+    PageSource& source = PageSource::Instance();
+    void* page = source.AcquirePage();
+    void* neighbour = source.AcquirePage();  // keeps the block of `page` committed
+    ASSERT_NE(page, nullptr);
+    ASSERT_NE(neighbour, nullptr);
+    EXPECT_EQ(__asan_region_is_poisoned(page, PageSource::kPageSize), nullptr);
+    const std::size_t blocks = source.BlocksCommitted();
+    source.ReleasePage(page);
+    ASSERT_EQ(source.BlocksCommitted(), blocks);
+    EXPECT_NE(__asan_region_is_poisoned(page, PageSource::kPageSize), nullptr);
+    void* again = source.AcquirePage();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(__asan_region_is_poisoned(again, PageSource::kPageSize), nullptr);
+    source.ReleasePage(again);
+    source.ReleasePage(neighbour);
+}
+
+TEST(PageSourceTest, ABlockGoesBackUnpoisoned) {
+    PageSource& source = PageSource::Instance();
+    const std::size_t blocksBefore = source.BlocksCommitted();
+    std::vector<void*> pages;
+    // The page that makes a new block committed is its first; the next 15
+    // come from the same block, which heads the list of partial blocks.
+    while (source.BlocksCommitted() == blocksBefore) pages.push_back(source.AcquirePage());
+    auto* const base = static_cast<char*>(pages.back());
+    for (std::size_t index = 1; index < PageSource::kPagesPerBlock; ++index) {
+        void* page = source.AcquirePage();
+        ASSERT_EQ(static_cast<char*>(page), base + index * PageSource::kPageSize);
+        pages.push_back(page);
+    }
+    for (void* page : pages) source.ReleasePage(page);
+    ASSERT_EQ(source.BlocksCommitted(), blocksBefore);
+    // Only the shadow is read: the range itself is no longer mapped.
+    EXPECT_EQ(__asan_region_is_poisoned(base, PageSource::kBlockSize), nullptr);
+}
+#endif
 
 TEST(PageSourceTest, ALargeTreeGivesEveryPageBack) {
     PageSource& source = PageSource::Instance();
