@@ -38,7 +38,13 @@ int ExitStatusOfLimitedWrite(const std::function<bool()>& write) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-class FileSizeLimitTest : public testing::ConfigTest {};
+class FileSizeLimitTest : public testing::ConfigTest {
+protected:
+    void SetUp() override {
+        ConfigTest::SetUp();
+        MakeDirectory("Config");
+    }
+};
 
 TEST_F(FileSizeLimitTest, AnAtomicWriteCutShortLeavesTheOldBytesAndNoTemporaryFile) {
     const std::string old = "{\"files\": []}\n";

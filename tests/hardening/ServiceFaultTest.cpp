@@ -215,6 +215,15 @@ protected:
 
 // ---- Each outbound request failing in turn ---------------------------------------
 
+// Without a load (when the synchronisation is dropped) a change writes only
+// its own settings: the new version is the old text with them changed.
+bool IsCompleteNewGameConfig(const std::string& text) {
+    return text == "[General]\r\nGameMouseSpeed=61\r\n[HUD]\r\nChatScale=120\r\n";
+}
+bool IsCompleteNewInputConfig(const std::string& text) {
+    return text == "[GameEvents]\r\nevtCastSpell1=[q]\r\nevtCastSpell2=[e]\r\n";
+}
+
 struct InjectedFailure {
     const char* path;
     uint32_t method;
@@ -250,8 +259,11 @@ TEST_F(ServiceFaultTest, EachHostRequestFailingInTurnLeavesTheServiceWholeAndThe
         EXPECT_GE(RequestsTo(failure.path, failure.method), 1u);
         EXPECT_TRUE(table().failures().empty());
         // Every file holds its old text or a complete new version.
-        EXPECT_TRUE(after.game == kOldGameConfig || after.game == healthy.game) << after.game;
-        EXPECT_TRUE(after.input == kOldInputConfig || after.input == healthy.input) << after.input;
+        EXPECT_TRUE(after.game == kOldGameConfig || after.game == healthy.game || IsCompleteNewGameConfig(after.game))
+            << after.game;
+        EXPECT_TRUE(after.input == kOldInputConfig || after.input == healthy.input ||
+                    IsCompleteNewInputConfig(after.input))
+            << after.input;
         EXPECT_TRUE(hostkit::DecodeJson(after.persisted).ok()) << after.persisted;
     }
 }
@@ -289,8 +301,20 @@ TEST_F(ServiceFaultTest, AServerCopyStreamBreakingOffKeepsTheLocalFile) {
 
 // ---- Unusable configuration places -------------------------------------------------
 
-TEST_F(ServiceFaultTest, AConfigurationDirectoryThatIsAFileFailsWritesAndKeepsTheFile) {
+TEST_F(ServiceFaultTest, AConfigurationDirectoryThatIsAFileGivesWayToTheDataDirectory) {
     WriteFile("Config", "not a directory");
+    Start();
+    LogInAndBecomeReady();
+    ASSERT_TRUE(Answer("PATCH", kGameSettings, R"({"HUD": {"ChatScale": 120}})").has_value());
+    EXPECT_NE(ReadFile("DATA/CFG/Game.cfg").find("ChatScale=120"), std::string::npos);
+    EXPECT_EQ(ReadFile("Config"), "not a directory");
+    EXPECT_TRUE(table().failures().empty());
+}
+
+TEST_F(ServiceFaultTest, NoUsableConfigurationDirectoryFailsWritesWithAnErrorAndKeepsTheFiles) {
+    WriteFile("Config", "not a directory");
+    std::filesystem::remove_all("DATA");
+    WriteFile("DATA", "not a directory either");
     Start();
     LogInAndBecomeReady();
     EXPECT_TRUE(Answer("GET", kGameSettings).has_value());
@@ -301,6 +325,7 @@ TEST_F(ServiceFaultTest, AConfigurationDirectoryThatIsAFileFailsWritesAndKeepsTh
     EXPECT_EQ(response->status(), 500u);
     EXPECT_TRUE(Logged("Failed to write value 120 for ChatScale:HUD in ", kError));
     EXPECT_EQ(ReadFile("Config"), "not a directory");
+    EXPECT_EQ(ReadFile("DATA"), "not a directory either");
     EXPECT_TRUE(table().failures().empty());
 }
 
