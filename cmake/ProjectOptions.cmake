@@ -5,6 +5,14 @@ if(KOR_SANITIZE)
   add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
 endif()
 
+# Fuzzing instruments every library for coverage and memory errors; only the
+# fuzz targets themselves link the fuzzer's main.
+if(KOR_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+                      -fsanitize-ignorelist=${PROJECT_SOURCE_DIR}/fuzz/sanitizer-ignore.txt)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # Warnings are errors on the project's own code only (not on test frameworks).
 function(kor_project_options target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)

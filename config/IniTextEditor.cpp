@@ -11,13 +11,21 @@ bool IsBlankOrTab(char c) {
     return c == ' ' || c == '\t';
 }
 
+// Whether only blanks or tabs stand between `at` and the start of its line.
+bool StartsLine(const std::string& text, std::size_t at) {
+    while (at > 0 && IsBlankOrTab(text[at - 1])) --at;
+    return at == 0 || text[at - 1] == '\n' || text[at - 1] == '\r';
+}
+
 // Whether the characters between the bracket and the name are only blanks or
-// tabs; gives the position just after the closing "]" in `afterHeader`.
+// tabs, and the bracket opens its line (a "[name]" further on is part of a
+// value, such as a key binding, and editing there would split that value);
+// gives the position just after the closing "]" in `afterHeader`.
 bool IsSectionHeaderAt(const std::string& text, std::size_t at, std::size_t nameLength,
                        std::size_t& afterHeader) {
     std::size_t before = at;
     while (before > 0 && IsBlankOrTab(text[before - 1])) --before;
-    if (before == 0 || text[before - 1] != '[') return false;
+    if (before == 0 || text[before - 1] != '[' || !StartsLine(text, before - 1)) return false;
     std::size_t after = at + nameLength;
     while (after < text.size() && IsBlankOrTab(text[after])) ++after;
     if (after >= text.size() || text[after] != ']') return false;

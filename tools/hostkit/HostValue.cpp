@@ -5,6 +5,12 @@
 
 namespace kor::hostkit {
 
+HostValue::HostValue(const HostValue& other) = default;
+HostValue::HostValue(HostValue&& other) noexcept = default;
+HostValue& HostValue::operator=(const HostValue& other) = default;
+HostValue& HostValue::operator=(HostValue&& other) noexcept = default;
+HostValue::~HostValue() = default;
+
 HostValue HostValue::Bool(bool value) {
     HostValue result;
     result.data_ = value;

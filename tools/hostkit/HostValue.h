@@ -24,6 +24,14 @@ public:
     using Members = std::vector<HostMember>;
 
     HostValue() = default;  // empty
+    // Defined where HostMember is complete: clang instantiates the variant's
+    // special members at once, and a vector of an incomplete type cannot be
+    // destroyed or copied there.
+    HostValue(const HostValue& other);
+    HostValue(HostValue&& other) noexcept;
+    HostValue& operator=(const HostValue& other);
+    HostValue& operator=(HostValue&& other) noexcept;
+    ~HostValue();
 
     static HostValue Bool(bool value);
     static HostValue Signed(int64_t value);

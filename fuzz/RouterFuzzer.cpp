@@ -1,0 +1,120 @@
+// Calls from the host into the real plug-in's function entries, with a
+// request record drawn from fuzzed bytes: any entry, any method (a custom
+// one included), a URL near the served routes with a fuzzed query, named
+// and unnamed arguments of every kind, headers, a content type and a body.
+// Whatever comes in, the answer is a response record that reads: a value,
+// or a failure that says why.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz/FuzzCheck.h"
+#include "fuzz/FuzzedValues.h"
+#include "fuzz/ServiceUnderFuzz.h"
+#include "tools/hostkit/ApiDescription.h"
+#include "tools/hostkit/FunctionCall.h"
+#include "tools/hostkit/RequestBuilder.h"
+#include "tools/hostkit/ResponseHolder.h"
+
+namespace {
+
+using kor::fuzz::ConsumeHostValue;
+using kor::fuzz::ConsumeName;
+
+constexpr std::array<std::string_view, 9> kPaths = {
+    "/kor-game-settings/v1/game-settings",   "/kor-game-settings/v1/game-settings-schema",
+    "/kor-game-settings/v1/input-settings",  "/kor-game-settings/v1/input-settings-schema",
+    "/kor-game-settings/v1/save",            "/kor-game-settings/v1/reload-post-game",
+    "/kor-game-settings/v1/didreset",        "/kor-game-settings/v1/ready",
+    "/plugin-manager/v1/status"};
+
+constexpr std::array<std::string_view, 6> kContentTypes = {
+    "application/json", "application/x-msgpack", "application/x-yaml",
+    "text/x-yaml",      "application/octet-stream", "application/vnd.api+json"};
+
+template <std::size_t N>
+std::string_view Pick(FuzzedDataProvider& input, const std::array<std::string_view, N>& choices) {
+    return choices[input.ConsumeIntegralInRange<std::size_t>(0, N - 1)];
+}
+
+void AddMethod(FuzzedDataProvider& input, kor::hostkit::RequestBuilder& request) {
+    const uint32_t number = input.ConsumeIntegralInRange<uint32_t>(0, 9);
+    if (number == 8) {
+        request.MethodByNumber(8, input.ConsumeRandomLengthString(12));
+    } else {
+        request.MethodByNumber(number);
+    }
+}
+
+void AddUrl(FuzzedDataProvider& input, kor::hostkit::RequestBuilder& request) {
+    std::string path = input.ConsumeBool() ? std::string(Pick(input, kPaths)) : input.ConsumeRandomLengthString(48);
+    if (input.ConsumeBool()) path += input.ConsumeRandomLengthString(16);
+    request.Url(path, input.ConsumeRandomLengthString(48));
+}
+
+void AddArguments(FuzzedDataProvider& input, kor::hostkit::RequestBuilder& request) {
+    const int count = input.ConsumeIntegralInRange<int>(0, 3);
+    for (int i = 0; i < count; ++i) {
+        if (input.ConsumeBool()) {
+            request.UnnamedArgument(ConsumeHostValue(input));
+        } else {
+            const std::string name = ConsumeName(input);
+            request.Argument(name, ConsumeHostValue(input));
+        }
+    }
+}
+
+void AddHeaders(FuzzedDataProvider& input, kor::hostkit::RequestBuilder& request) {
+    const int count = input.ConsumeIntegralInRange<int>(0, 3);
+    for (int i = 0; i < count; ++i) {
+        const std::string name = input.ConsumeBool() ? "content-type" : input.ConsumeRandomLengthString(16);
+        request.Header(name, input.ConsumeRandomLengthString(32));
+    }
+}
+
+void AddBody(FuzzedDataProvider& input, kor::hostkit::RequestBuilder& request) {
+    const std::string contentType =
+        input.ConsumeBool() ? std::string(Pick(input, kContentTypes)) : input.ConsumeRandomLengthString(24);
+    request.Body(contentType, input.ConsumeRemainingBytesAsString());
+}
+
+void CheckAnswer(kor::hostkit::ResponseHolder& response) {
+    if (response.failed()) {
+        KOR_FUZZ_CHECK(!response.error().empty() || response.status() >= 400, "a failure says why");
+    } else {
+        auto value = response.value();
+        KOR_FUZZ_CHECK(value.ok(), "an answer's value record reads");
+    }
+    auto headers = response.headers();
+    KOR_FUZZ_CHECK(headers.ok(), "the answer's headers read");
+    response.Release();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    kor::fuzz::ServiceUnderFuzz& service = kor::fuzz::ServiceUnderFuzz::Instance();
+    const std::vector<const PluginFunctionEntry*> entries = kor::hostkit::FunctionEntries(*service.host().api());
+    KOR_FUZZ_CHECK(!entries.empty(), "the plug-in serves functions");
+
+    FuzzedDataProvider input(data, size);
+    const PluginFunctionEntry& entry = *entries[input.ConsumeIntegralInRange<std::size_t>(0, entries.size() - 1)];
+    kor::hostkit::RequestBuilder request;
+    AddMethod(input, request);
+    AddUrl(input, request);
+    AddArguments(input, request);
+    AddHeaders(input, request);
+    AddBody(input, request);
+
+    kor::hostkit::ResponseHolder response;
+    auto called = kor::hostkit::InvokeFunction(entry, request, response);
+    KOR_FUZZ_CHECK(called.ok(), "every described function can be called");
+    CheckAnswer(response);
+    service.ForgetRecords();
+    return 0;
+}

@@ -1,0 +1,350 @@
+// The game-settings library under injected faults, driven through the test
+// host as a real host drives it: each outbound host request failing in turn,
+// a streamed answer breaking off part-way, and a configuration directory or
+// file that cannot be used. In every case the plug-in keeps answering, no
+// failure crosses the boundary, the fault is told (an error answer or a log
+// line), and each file on disk holds either its old bytes or a complete new
+// version.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/TestHost.h"
+#include "tools/hostkit/EventKey.h"
+#include "tools/hostkit/HostAnswer.h"
+#include "tools/hostkit/JsonCodec.h"
+#include "tools/hostkit/ResourceEvent.h"
+#include "tools/hostkit/ScriptedStream.h"
+
+namespace kor {
+namespace {
+
+using hostkit::HostValue;
+using testing::TestHost;
+using testing::TestHostTable;
+
+constexpr uint32_t kGet = 2;
+constexpr uint32_t kPost = 6;
+constexpr uint32_t kPut = 7;
+constexpr int32_t kWarn = 1;
+constexpr int32_t kError = 2;
+
+constexpr const char* kOwnerPath = "/data-store/v1/install-settings/game-settings";
+constexpr const char* kAssetPath = "/kor-game-data/assets/v1/SettingsToPersist.json";
+constexpr const char* kHashPath = "/kor-player-preferences/v1/hash";
+constexpr const char* kServerCopyPath = "/kor-player-preferences/v1/preference/GamePreferences";
+constexpr const char* kUploadPath = "/kor-player-preferences/v1/preference";
+
+constexpr const char* kGameSettings = "/kor-game-settings/v1/game-settings";
+constexpr const char* kInputSettings = "/kor-game-settings/v1/input-settings";
+constexpr const char* kReady = "/kor-game-settings/v1/ready";
+
+constexpr const char* kGameConfig = "Config/Game.cfg";
+constexpr const char* kInputConfig = "Config/Input.ini";
+constexpr const char* kPersisted = "Config/PersistedSettings.json";
+constexpr const char* kDefaultsList = "DATA/CFG/defaults/SettingsToPersist.json";
+
+constexpr const char* kPersistList = R"({"files": [
+    {"name": "Game.cfg", "sections": [{"name": "General", "settings": [{"name": "GameMouseSpeed", "persisted": true}]}]}
+]})";
+constexpr const char* kOldGameConfig = "[General]\r\nGameMouseSpeed=33\r\n[HUD]\r\nChatScale=100\r\n";
+constexpr const char* kOldInputConfig = "[GameEvents]\r\nevtCastSpell1=[q]\r\nevtCastSpell2=[w]\r\n";
+
+std::string PersistedText(int gameMouseSpeed) {
+    return R"({"files": [{"name": "Game.cfg", "sections": [{"name": "General", "settings": [)"
+           R"({"name": "GameMouseSpeed", "value": ")" +
+           std::to_string(gameMouseSpeed) + R"("}]}]}]})";
+}
+
+HostValue OwnerValue(uint64_t accountId, uint64_t timestamp, bool modified) {
+    return HostValue::Structure({{"accountId", HostValue::Unsigned(accountId)},
+                                 {"modified", HostValue::Bool(modified)},
+                                 {"timestamp", HostValue::Unsigned(timestamp)}});
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const std::string& path, std::string_view text) { std::ofstream(path, std::ios::binary) << text; }
+
+class ServiceFaultTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/kor-faults-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        previousDirectory_ = std::filesystem::current_path().string();
+        std::filesystem::current_path(root_);
+        auto copy = testing::FreshLibraryCopy(KOR_GAME_SETTINGS_LIBRARY, root_);
+        ASSERT_TRUE(copy.ok()) << copy.error();
+        host_ = std::make_unique<TestHost>(copy.value());
+        std::filesystem::create_directories("DATA/CFG/defaults");
+        ScriptHealthyServices();
+    }
+
+    void TearDown() override {
+        host_.reset();
+        std::filesystem::current_path(previousDirectory_);
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+
+    TestHostTable& table() { return host_->table(); }
+
+    // Every host service answers: the owner record says this account has
+    // local changes on the server's version, so a readiness update loads and
+    // uploads, and every outbound request of the service is made.
+    static void AnswerOwner(PluginResponse* response, const PluginRequest* request) {
+        if (request->method == kGet) {
+            hostkit::AnswerValue(response, OwnerValue(2002, 40, true));
+        } else {
+            hostkit::AnswerValue(response, HostValue());
+        }
+    }
+
+    void ScriptHealthyServices() {
+        table().OnRequest(kOwnerPath, &AnswerOwner);
+        table().AnswerStream(kAssetPath, hostkit::StreamScript{{kPersistList}, {}, {}, {}});
+        table().AnswerValue(kHashPath, HostValue::String("hash-of-local"));
+        table().AnswerValue(kServerCopyPath, HostValue::Structure({{"data", HostValue::String(PersistedText(44))},
+                                                                   {"modified", HostValue::Unsigned(40)}}));
+        table().AnswerValue(kUploadPath, HostValue::Structure({{"modified", HostValue::Unsigned(52)}}));
+    }
+
+    void WriteInstallation() {
+        std::filesystem::create_directories("Config");
+        WriteFile(kGameConfig, kOldGameConfig);
+        WriteFile(kInputConfig, kOldInputConfig);
+        WriteFile(kPersisted, PersistedText(33));
+    }
+
+    void Start() {
+        ASSERT_TRUE(host_->Load().ok());
+        ASSERT_TRUE(host_->Initialize());
+    }
+
+    void Deliver(const std::string& path, HostValue data) {
+        const auto event = hostkit::MakeResourceEvent(path, hostkit::ResourceEventType::Update, std::move(data));
+        ASSERT_GT(host_->DeliverEvent(hostkit::EventKeyForPath(path), event), 0u) << path;
+    }
+
+    void LogInAndBecomeReady() {
+        Deliver("/kor-login/v1/session", HostValue::Structure({{"state", HostValue::String("SUCCEEDED")},
+                                                               {"summonerId", HostValue::Unsigned(501)},
+                                                               {"accountId", HostValue::Unsigned(2002)}}));
+        Deliver("/kor-player-preferences/v1/player-preferences-ready", HostValue::Bool(true));
+    }
+
+    struct FilesOnDisk {
+        std::string game;
+        std::string input;
+        std::string persisted;
+    };
+
+    // The scenario every fault runs through: start-up, login, readiness
+    // (load, synchronisation, upload), a change of each settings resource,
+    // save, the post-game reload and shut-down.
+    FilesOnDisk RunScenario() {
+        Start();
+        LogInAndBecomeReady();
+        Call("PATCH", kGameSettings, R"({"General": {"GameMouseSpeed": 61}, "HUD": {"ChatScale": 120}})");
+        Call("PATCH", kInputSettings, R"({"GameEvents": {"evtCastSpell2": "[e]"}})");
+        Call("POST", "/kor-game-settings/v1/save");
+        Call("POST", "/kor-game-settings/v1/reload-post-game");
+        Call("GET", kGameSettings);
+        Call("GET", kReady);
+        host_->Shutdown();
+        return {ReadFile(kGameConfig), ReadFile(kInputConfig), ReadFile(kPersisted)};
+    }
+
+    // A call whose response record must read, as an answer or as a failure
+    // with a reason.
+    std::unique_ptr<hostkit::ResponseHolder> Call(const std::string& method, const std::string& url,
+                                                  const std::string& jsonBody = {}) {
+        auto response = host_->Call(method, url, [&](hostkit::RequestBuilder& request) {
+            if (!jsonBody.empty()) request.Body("application/json", jsonBody);
+        });
+        EXPECT_TRUE(response.ok()) << method << " " << url << ": " << response.error();
+        if (!response.ok()) return nullptr;
+        auto holder = std::move(response).value();
+        if (holder->failed()) {
+            EXPECT_FALSE(holder->error().empty()) << method << " " << url;
+        } else {
+            EXPECT_TRUE(holder->value().ok()) << method << " " << url;
+        }
+        return holder;
+    }
+
+    std::optional<HostValue> Answer(const std::string& method, const std::string& url, const std::string& body = {}) {
+        auto response = Call(method, url, body);
+        if (!response || response->failed()) return std::nullopt;
+        auto value = response->value();
+        return value.ok() ? std::optional<HostValue>(value.value()) : std::nullopt;
+    }
+
+    bool Logged(std::string_view fragment, int32_t level) const {
+        for (const auto& line : host_->table().logLines()) {
+            if (line.level == level && line.message.find(fragment) != std::string::npos) return true;
+        }
+        return false;
+    }
+
+    std::size_t RequestsTo(const std::string& url, uint32_t method) const {
+        std::size_t count = 0;
+        for (const auto& request : host_->table().requests()) {
+            if (request.url == url && request.method == method) ++count;
+        }
+        return count;
+    }
+
+    std::string root_;
+    std::string previousDirectory_;
+    std::unique_ptr<TestHost> host_;
+};
+
+// ---- Each outbound request failing in turn ---------------------------------------
+
+// Without a load (when the synchronisation is dropped) a change writes only
+// its own settings: the new version is the old text with them changed.
+bool IsCompleteNewGameConfig(const std::string& text) {
+    return text == "[General]\r\nGameMouseSpeed=61\r\n[HUD]\r\nChatScale=120\r\n";
+}
+bool IsCompleteNewInputConfig(const std::string& text) {
+    return text == "[GameEvents]\r\nevtCastSpell1=[q]\r\nevtCastSpell2=[e]\r\n";
+}
+
+struct InjectedFailure {
+    const char* path;
+    uint32_t method;
+};
+
+TEST_F(ServiceFaultTest, EachHostRequestFailingInTurnLeavesTheServiceWholeAndTheFilesOldOrNew) {
+    WriteInstallation();
+    const FilesOnDisk healthy = RunScenario();
+    ASSERT_NE(healthy.game, kOldGameConfig);
+    ASSERT_NE(healthy.input, kOldInputConfig);
+
+    const std::vector<InjectedFailure> failures = {
+        {kAssetPath, kGet}, {kOwnerPath, kGet}, {kHashPath, kPost}, {kServerCopyPath, kGet},
+        {kUploadPath, kPut}, {kOwnerPath, kPost},
+    };
+    for (const InjectedFailure& failure : failures) {
+        SCOPED_TRACE(std::string(failure.path) + " method " + std::to_string(failure.method));
+        TearDown();
+        SetUp();
+        WriteInstallation();
+        const uint32_t failingMethod = failure.method;
+        const bool ownerPath = std::string_view(failure.path) == kOwnerPath;
+        table().OnRequest(failure.path, [=](PluginResponse* response, const PluginRequest* request) {
+            if (request->method == failingMethod) {
+                hostkit::AnswerError(response, "injected failure", 503);
+            } else if (ownerPath) {
+                AnswerOwner(response, request);
+            }
+        });
+        const FilesOnDisk after = RunScenario();
+
+        // The failing request was made, and nothing escaped the plug-in.
+        EXPECT_GE(RequestsTo(failure.path, failure.method), 1u);
+        EXPECT_TRUE(table().failures().empty());
+        // Every file holds its old text or a complete new version.
+        EXPECT_TRUE(after.game == kOldGameConfig || after.game == healthy.game || IsCompleteNewGameConfig(after.game))
+            << after.game;
+        EXPECT_TRUE(after.input == kOldInputConfig || after.input == healthy.input ||
+                    IsCompleteNewInputConfig(after.input))
+            << after.input;
+        EXPECT_TRUE(hostkit::DecodeJson(after.persisted).ok()) << after.persisted;
+    }
+}
+
+TEST_F(ServiceFaultTest, AFailedUploadKeepsTheOwnerModifiedAndSaveAnswersFalse) {
+    WriteInstallation();
+    table().AnswerError(kUploadPath, "preferences service down", 503);
+    Start();
+    LogInAndBecomeReady();
+    EXPECT_EQ(RequestsTo(kUploadPath, kPut), 1u);
+    table().ClearRecords();
+
+    EXPECT_EQ(Answer("POST", "/kor-game-settings/v1/save"), HostValue::Bool(false));
+    EXPECT_EQ(RequestsTo(kUploadPath, kPut), 1u);
+    // The local changes are still unsent: no owner record says otherwise.
+    EXPECT_EQ(RequestsTo(kOwnerPath, kPost), 0u);
+    EXPECT_EQ(ReadFile(kPersisted), PersistedText(33));
+}
+
+// ---- A stream failing part-way ------------------------------------------------------
+
+TEST_F(ServiceFaultTest, AServerCopyStreamBreakingOffKeepsTheLocalFile) {
+    WriteInstallation();
+    const std::string copy = R"({"data": ")" + std::string(64, 'x') + R"(", "modified": 41})";
+    table().AnswerStream(kServerCopyPath,
+                         hostkit::StreamScript{{copy.substr(0, 20), copy.substr(20)}, 1, {}, {}});
+    Start();
+    LogInAndBecomeReady();
+    EXPECT_TRUE(Logged("player-preference server returned ", kWarn));
+    EXPECT_EQ(ReadFile(kPersisted), PersistedText(33));
+    EXPECT_TRUE(table().failures().empty());
+    // The load went on with the local file.
+    EXPECT_EQ(Answer("GET", kReady), HostValue::Bool(true));
+}
+
+// ---- Unusable configuration places -------------------------------------------------
+
+TEST_F(ServiceFaultTest, AConfigurationDirectoryThatIsAFileGivesWayToTheDataDirectory) {
+    WriteFile("Config", "not a directory");
+    Start();
+    LogInAndBecomeReady();
+    ASSERT_TRUE(Answer("PATCH", kGameSettings, R"({"HUD": {"ChatScale": 120}})").has_value());
+    EXPECT_NE(ReadFile("DATA/CFG/Game.cfg").find("ChatScale=120"), std::string::npos);
+    EXPECT_EQ(ReadFile("Config"), "not a directory");
+    EXPECT_TRUE(table().failures().empty());
+}
+
+TEST_F(ServiceFaultTest, NoUsableConfigurationDirectoryFailsWritesWithAnErrorAndKeepsTheFiles) {
+    WriteFile("Config", "not a directory");
+    std::filesystem::remove_all("DATA");
+    WriteFile("DATA", "not a directory either");
+    Start();
+    LogInAndBecomeReady();
+    EXPECT_TRUE(Answer("GET", kGameSettings).has_value());
+
+    auto response = Call("PATCH", kGameSettings, R"({"HUD": {"ChatScale": 120}})");
+    ASSERT_TRUE(response);
+    EXPECT_TRUE(response->failed());
+    EXPECT_EQ(response->status(), 500u);
+    EXPECT_TRUE(Logged("Failed to write value 120 for ChatScale:HUD in ", kError));
+    EXPECT_EQ(ReadFile("Config"), "not a directory");
+    EXPECT_EQ(ReadFile("DATA"), "not a directory either");
+    EXPECT_TRUE(table().failures().empty());
+}
+
+TEST_F(ServiceFaultTest, AGameConfigThatIsADirectoryStillLoadsTheOtherSettings) {
+    WriteInstallation();
+    std::filesystem::remove(kGameConfig);
+    std::filesystem::create_directories(kGameConfig);
+    Start();
+    LogInAndBecomeReady();
+    EXPECT_EQ(Answer("GET", kReady), HostValue::Bool(true));
+    const std::optional<HostValue> input = Answer("GET", kInputSettings);
+    ASSERT_TRUE(input.has_value());
+    const HostValue* events = input->Find("GameEvents");
+    ASSERT_NE(events, nullptr);
+    ASSERT_NE(events->Find("evtCastSpell1"), nullptr);
+    EXPECT_EQ(*events->Find("evtCastSpell1"), HostValue::String("[q]"));
+    EXPECT_TRUE(std::filesystem::is_directory(kGameConfig));
+    EXPECT_TRUE(table().failures().empty());
+}
+
+}  // namespace
+}  // namespace kor
