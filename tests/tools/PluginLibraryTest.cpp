@@ -49,16 +49,31 @@ struct ScriptedHost : RecordingHost {
     }
 };
 
-TEST(PluginLibraryLoad, MissingFileAndMissingEntryPointAreClearErrors) {
-    Outcome<std::unique_ptr<PluginLibrary>> missing = PluginLibrary::Load("/nonexistent/libnothing.so");
-    ASSERT_FALSE(missing.ok());
-    EXPECT_NE(missing.error().find("cannot load plug-in library /nonexistent/libnothing.so: "), std::string::npos);
-    EXPECT_NE(missing.error().find("No such file or directory"), std::string::npos) << missing.error();
+// A library that does not exist, one that exists without the entry point,
+// and the system loader's words for each.
+#if defined(_WIN32)
+constexpr const char* kMissingLibrary = "C:/nonexistent/nothing.dll";
+constexpr const char* kMissingLibraryReason = "could not be found";
+constexpr const char* kLibraryWithoutEntry = "kernel32.dll";
+constexpr const char* kMissingSymbolReason = "procedure could not be found";
+#else
+constexpr const char* kMissingLibrary = "/nonexistent/libnothing.so";
+constexpr const char* kMissingLibraryReason = "No such file or directory";
+constexpr const char* kLibraryWithoutEntry = "libm.so.6";
+constexpr const char* kMissingSymbolReason = "undefined symbol";
+#endif
 
-    Outcome<std::unique_ptr<PluginLibrary>> noEntry = PluginLibrary::Load("libm.so.6");
+TEST(PluginLibraryLoad, MissingFileAndMissingEntryPointAreClearErrors) {
+    Outcome<std::unique_ptr<PluginLibrary>> missing = PluginLibrary::Load(kMissingLibrary);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_NE(missing.error().find(std::string("cannot load plug-in library ") + kMissingLibrary + ": "),
+              std::string::npos);
+    EXPECT_NE(missing.error().find(kMissingLibraryReason), std::string::npos) << missing.error();
+
+    Outcome<std::unique_ptr<PluginLibrary>> noEntry = PluginLibrary::Load(kLibraryWithoutEntry);
     ASSERT_FALSE(noEntry.ok());
     EXPECT_NE(noEntry.error().find("has no entry point load_kor_game_settings: "), std::string::npos);
-    EXPECT_NE(noEntry.error().find("undefined symbol"), std::string::npos) << noEntry.error();
+    EXPECT_NE(noEntry.error().find(kMissingSymbolReason), std::string::npos) << noEntry.error();
 }
 
 TEST(PluginLibraryLoad, TheContextBlockComesBackFilled) {
