@@ -19,6 +19,13 @@ add_library(kor_yaml_headers INTERFACE)
 target_include_directories(kor_yaml_headers SYSTEM INTERFACE ${KOR_STAGED_INCLUDE_DIR})
 target_compile_definitions(kor_yaml_headers INTERFACE YAML_DECLARE_STATIC)
 
+# GCC 12 reports a false -Wrestrict overlap inside libstdc++'s string
+# append when it inlines it at -O2 (GCC bug 105329); Debian's MinGW
+# compilers are GCC 12.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+  add_compile_options(-Wno-restrict)
+endif()
+
 # <windows.h> without its min/max macros and rarely used parts; Windows 7 API.
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 

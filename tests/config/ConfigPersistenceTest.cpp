@@ -110,7 +110,7 @@ TEST_F(ConfigPersistenceTest, SaveWritesSortedGroupsByteForByte) {
     store.CaptureValue(Input(), "Keys", "Duck", "\"C\"");
     ASSERT_TRUE(store.SavePersistedSettings());
     EXPECT_EQ(ReadFile(GetPersistedSettingsPath()),
-              R"({
+              TextModeBytes(R"({
     "description": "The settings in this file are persisted server-side. This file is generated automatically. Editing it is not recommended. Modify SettingsToPersist.json to specify which settings are persisted.",
     "files": [
         {
@@ -159,7 +159,7 @@ TEST_F(ConfigPersistenceTest, SaveWritesSortedGroupsByteForByte) {
             ]
         }
     ]
-})");
+})"));
 }
 
 TEST_F(ConfigPersistenceTest, ValuesComeFromTheFileForListedSettingsOnly) {

@@ -59,7 +59,9 @@ TEST_F(ConfigValueWriterTest, MixedCaseNamesWriteTheFileTheReaderReads) {
     EXPECT_EQ(cache.GetInt(file, "General", "Width", 0), 640);
     EXPECT_TRUE(WriteInt64(file, "General", "Width", 1920));
     EXPECT_TRUE(Exists("DATA/CFG/Game.cfg"));
-    EXPECT_FALSE(Exists("data/cfg/game.cfg"));
+    if (CaseSensitiveFileNames()) {
+        EXPECT_FALSE(Exists("data/cfg/game.cfg"));
+    }
     EXPECT_EQ(cache.GetInt(file, "General", "Width", 0), 1920);
     EXPECT_EQ(cache.GetInt(file, "General", "Height", 0), 480);
 
@@ -78,8 +80,9 @@ TEST_F(ConfigValueWriterTest, AValueTheFileAlreadyHoldsLeavesTheFileInPlace) {
     const auto stamped = std::filesystem::file_time_type::clock::now() - std::chrono::hours(48);
     std::filesystem::last_write_time("Config/Game.cfg", stamped);
     auto modified = [] { return std::filesystem::last_write_time("Config/Game.cfg"); };
+    // The file system may keep the time more coarsely than it was given.
     const auto before = modified();
-    ASSERT_EQ(before, stamped);
+    ASSERT_LT(before, stamped + std::chrono::seconds(2));
 
     EXPECT_TRUE(WriteInt64("Config/Game.cfg", "s", "k", 1));
     EXPECT_EQ(modified(), before);  // not replaced

@@ -80,4 +80,25 @@ void ConfigTest::MakeDirectory(const std::string& path) {
     ASSERT_TRUE(fs::create_directory(path, error)) << path << ": " << error.message();
 }
 
+bool ConfigTest::CaseSensitiveFileNames() {
+    WriteFile("case-probe", "");
+    const bool sensitive = !Exists("CASE-PROBE");
+    std::error_code ignored;
+    fs::remove("case-probe", ignored);
+    return sensitive;
+}
+
+std::string ConfigTest::TextModeBytes(std::string_view text) {
+#if defined(_WIN32)
+    std::string bytes;
+    for (char c : text) {
+        if (c == '\n') bytes += '\r';
+        bytes += c;
+    }
+    return bytes;
+#else
+    return std::string(text);
+#endif
+}
+
 }  // namespace kor::testing

@@ -4,6 +4,12 @@
 #include <string>
 #include <vector>
 
+#if defined(_WIN32)
+#include <windows.h>
+// <windows.h> defines Yield away; the host tables have a Yield of their own.
+#undef Yield
+#endif
+
 #include "RecordingHost.h"
 #include "Unpacked.h"
 #include "tools/hostkit/ApiDescription.h"
@@ -52,15 +58,23 @@ struct ScriptedHost : RecordingHost {
 // A library that does not exist, one that exists without the entry point,
 // and the system loader's words for each.
 #if defined(_WIN32)
+std::string SystemMessage(DWORD code) {
+    char text[512] = {};
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                        text, sizeof text, nullptr);
+    std::string message(text, length);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+    return message;
+}
 constexpr const char* kMissingLibrary = "C:/nonexistent/nothing.dll";
-constexpr const char* kMissingLibraryReason = "could not be found";
+const std::string kMissingLibraryReason = SystemMessage(ERROR_MOD_NOT_FOUND);
 constexpr const char* kLibraryWithoutEntry = "kernel32.dll";
-constexpr const char* kMissingSymbolReason = "procedure could not be found";
+const std::string kMissingSymbolReason = SystemMessage(ERROR_PROC_NOT_FOUND);
 #else
 constexpr const char* kMissingLibrary = "/nonexistent/libnothing.so";
-constexpr const char* kMissingLibraryReason = "No such file or directory";
+const std::string kMissingLibraryReason = "No such file or directory";
 constexpr const char* kLibraryWithoutEntry = "libm.so.6";
-constexpr const char* kMissingSymbolReason = "undefined symbol";
+const std::string kMissingSymbolReason = "undefined symbol";
 #endif
 
 TEST(PluginLibraryLoad, MissingFileAndMissingEntryPointAreClearErrors) {
@@ -68,11 +82,13 @@ TEST(PluginLibraryLoad, MissingFileAndMissingEntryPointAreClearErrors) {
     ASSERT_FALSE(missing.ok());
     EXPECT_NE(missing.error().find(std::string("cannot load plug-in library ") + kMissingLibrary + ": "),
               std::string::npos);
+    ASSERT_FALSE(kMissingLibraryReason.empty());
     EXPECT_NE(missing.error().find(kMissingLibraryReason), std::string::npos) << missing.error();
 
     Outcome<std::unique_ptr<PluginLibrary>> noEntry = PluginLibrary::Load(kLibraryWithoutEntry);
     ASSERT_FALSE(noEntry.ok());
     EXPECT_NE(noEntry.error().find("has no entry point load_kor_game_settings: "), std::string::npos);
+    ASSERT_FALSE(kMissingSymbolReason.empty());
     EXPECT_NE(noEntry.error().find(kMissingSymbolReason), std::string::npos) << noEntry.error();
 }
 
