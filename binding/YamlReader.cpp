@@ -3,9 +3,8 @@
 #include "binding/BindingTreeBuilder.h"
 #include "binding/Fnv1a.h"
 #include "binding/ScalarConverters.h"
+#include "binding/YamlLibrary.h"
 #include "log/MessageFormat.h"
-
-#include <yaml.h>
 
 #include <array>
 #include <cmath>
@@ -102,17 +101,19 @@ struct Position {
 
 // Releases libyaml's parser and events however the reader leaves.
 struct ParserGuard {
+    const YamlFunctions& yaml;
     yaml_parser_t* parser;
-    ~ParserGuard() { yaml_parser_delete(parser); }
+    ~ParserGuard() { yaml.parserDelete(parser); }
 };
 struct EventGuard {
+    const YamlFunctions& yaml;
     yaml_event_t* event;
-    ~EventGuard() { yaml_event_delete(event); }
+    ~EventGuard() { yaml.eventDelete(event); }
 };
 
 class YamlTreeReader {
 public:
-    explicit YamlTreeReader(BindingResult& result) : result_(result) {}
+    YamlTreeReader(const YamlFunctions& yaml, BindingResult& result) : yaml_(yaml), result_(result) {}
 
     void Read(std::string_view text);
 
@@ -142,6 +143,7 @@ private:
     const BindingProperty& Resolve(const Path& path) const;
     bool ChargeAliasCopy(const BindingProperty& source, std::string_view name, Position where);
 
+    const YamlFunctions& yaml_;
     BindingResult& result_;
     std::vector<OpenNode> open_;
     std::size_t openContainers_ = 0;
@@ -159,18 +161,18 @@ std::string_view TextOf(const yaml_char_t* text) {
 
 void YamlTreeReader::Read(std::string_view text) {
     yaml_parser_t parser;
-    if (yaml_parser_initialize(&parser) == 0) throw std::bad_alloc();
-    ParserGuard parserGuard{&parser};
-    yaml_parser_set_encoding(&parser, YAML_UTF8_ENCODING);
+    if (yaml_.parserInitialize(&parser) == 0) throw std::bad_alloc();
+    ParserGuard parserGuard{yaml_, &parser};
+    yaml_.parserSetEncoding(&parser, YAML_UTF8_ENCODING);
     // libyaml insists on an input address, even for no input.
     const char* input = text.data() != nullptr ? text.data() : "";
-    yaml_parser_set_input_string(&parser, reinterpret_cast<const unsigned char*>(input), text.size());
+    yaml_.parserSetInputString(&parser, reinterpret_cast<const unsigned char*>(input), text.size());
 
     bool done = false;
     while (ok() && !done) {
         yaml_event_t event;
-        if (yaml_parser_parse(&parser, &event) == 0) break;
-        EventGuard eventGuard{&event};
+        if (yaml_.parserParse(&parser, &event) == 0) break;
+        EventGuard eventGuard{yaml_, &event};
         done = Handle(event);
     }
     if (ok() && parser.error != YAML_NO_ERROR) {
@@ -488,7 +490,13 @@ void YamlTreeReader::TypePlainScalar(BindingProperty& target, std::string_view t
 
 BindingResult ReadYaml(std::string_view text) {
     BindingResult result;
-    YamlTreeReader(result).Read(text);
+    std::string unavailable;
+    const YamlFunctions* yaml = GetYamlFunctions(unavailable);
+    if (yaml == nullptr) {
+        result.SetFailure(FormatMessage(kYamlUnavailable, unavailable));
+        return result;
+    }
+    YamlTreeReader(*yaml, result).Read(text);
     return result;
 }
 

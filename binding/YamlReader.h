@@ -40,8 +40,9 @@ inline constexpr std::size_t kMaxAliasExpansion = 1000000;
 // deep (BindingTreeBuilder.h), and aliases build at most kMaxAliasExpansion
 // values in all.
 //
-// An empty text is the empty value, ok. Never throws for malformed input;
-// only std::bad_alloc escapes.
+// An empty text is the empty value, ok. When libyaml cannot be loaded
+// (YamlLibrary.h), every read fails with kYamlUnavailable's text instead.
+// Never throws for malformed input; only std::bad_alloc escapes.
 BindingResult ReadYaml(std::string_view text);
 
 }  // namespace kor

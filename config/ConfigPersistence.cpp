@@ -12,6 +12,7 @@
 #include <rapidjson/stringbuffer.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -86,7 +87,11 @@ rapidjson::Document ConfigPersistence::LoadJsonFile(std::string_view path) {
     if (!stream) return document;
     const char* bytes = stream->Contents();
     if (bytes == nullptr) return document;
-    document.Parse(bytes, stream->Size());
+    // The file is read in text mode, which on Windows turns each CR LF into
+    // LF: fewer bytes arrive than the file's size, and the rest of the
+    // zero-filled buffer would read as trailing garbage. The text ends at
+    // its terminating zero.
+    document.Parse(bytes, std::strlen(bytes));
     if (document.HasParseError()) {
         const std::string pathText(path);
         LogWrite(kLogAlways, kLogGroupDbg, "%s parse error: %s (%u)", pathText.c_str(),

@@ -32,9 +32,18 @@ void RefreshPeak() noexcept {
     }
 }
 
-// Takes the block as non-const: only its size is read, never its contents.
+// The usable size of a block of the C heap. Takes the block as non-const:
+// only its size is read, never its contents.
+std::size_t UsableSize(void* block) noexcept {
+#if defined(_WIN32)
+    return _msize(block);
+#else
+    return malloc_usable_size(block);
+#endif
+}
+
 void CountAllocation(void* block) noexcept {
-    gBytesAllocated.fetch_add(malloc_usable_size(block));
+    gBytesAllocated.fetch_add(UsableSize(block));
     gAllocations.fetch_add(1);
 }
 
@@ -63,13 +72,13 @@ void* CountedAllocateZeroed(std::size_t count, std::size_t size) noexcept {
 
 void CountedFree(void* block) noexcept {
     if (block == nullptr) return;
-    CountFree(malloc_usable_size(block));
+    CountFree(UsableSize(block));
     std::free(block);
 }
 
 void* CountedReallocate(void* block, std::size_t size) noexcept {
     if (block == nullptr) return CountedAllocate(size);
-    const std::size_t oldSize = malloc_usable_size(block);
+    const std::size_t oldSize = UsableSize(block);
     // A size of 0 would let realloc free the block and answer null, which a
     // caller cannot tell from a failure.
     void* resized = std::realloc(block, size == 0 ? 1 : size);
@@ -92,7 +101,7 @@ char* CountedDuplicateText(const char* text) noexcept {
 }
 
 std::size_t CountedBlockSize(const void* block) noexcept {
-    return block != nullptr ? malloc_usable_size(const_cast<void*>(block)) : 0;
+    return block != nullptr ? UsableSize(const_cast<void*>(block)) : 0;
 }
 
 MemoryCounters ReadMemoryCounters() noexcept {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <mutex>
-
 namespace kor::platform {
 
 // A re-entrant lock: the thread that holds it may enter again, and must leave
@@ -9,20 +7,26 @@ namespace kor::platform {
 // works with std::lock_guard and std::unique_lock.
 class CriticalSection {
 public:
-    CriticalSection() = default;
+    CriticalSection();
+    ~CriticalSection();
     CriticalSection(const CriticalSection&) = delete;
     CriticalSection& operator=(const CriticalSection&) = delete;
 
-    void Enter() { mutex_.lock(); }
-    void Leave() { mutex_.unlock(); }
-    bool TryEnter() { return mutex_.try_lock(); }
+    void Enter();
+    void Leave();
+    bool TryEnter();
 
     void lock() { Enter(); }
     void unlock() { Leave(); }
     bool try_lock() { return TryEnter(); }
 
 private:
-    std::recursive_mutex mutex_;
+    // Room for the system's lock object, kept opaque so that no includer
+    // sees the system headers. Each implementation checks that its object
+    // fits (a Windows critical section is 24 bytes with 4-byte pointers and
+    // 40 with 8-byte ones; a POSIX recursive mutex is no larger).
+    static constexpr unsigned kStorageBytes = sizeof(void*) == 8 ? 48 : 32;
+    alignas(8) unsigned char storage_[kStorageBytes];
 };
 
 }  // namespace kor::platform

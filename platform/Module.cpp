@@ -13,4 +13,6 @@ std::string ModuleFileName() {
     return info.dli_fname;
 }
 
+void KeepModuleLoaded() {}
+
 }  // namespace kor::platform

@@ -4,7 +4,17 @@
 
 #include "host/PluginAbi.h"
 #include "host/PluginApiVersion.h"
+#include "platform/Module.h"
 #include "plugin/GameSettingsPlugin.h"
+
+// The entry point is the library's only export: the linker's export list
+// (a version script, or a module-definition file on Windows) names it, and
+// on ELF it must also be visible.
+#if defined(_WIN32)
+#define KOR_ENTRY_POINT extern "C"
+#else
+#define KOR_ENTRY_POINT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
@@ -20,9 +30,10 @@ void WriteEmptyRegistration(PluginHostContext* context) {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) void load_kor_game_settings(PluginHostContext* context) {
+KOR_ENTRY_POINT void load_kor_game_settings(PluginHostContext* context) {
     if (context == nullptr) return;
     try {
+        kor::platform::KeepModuleLoaded();
         auto plugin = std::make_unique<kor::GameSettingsPlugin>();
         plugin->Register(context, kor::GameSettingsPlugin::kShortName);
         // From here on the host owns the plug-in through its shut-down

@@ -1,11 +1,7 @@
 #include "support/ConfigTestEnvironment.h"
 
 #include "config/AtomicFileWrite.h"
-
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "support/FileSizeLimit.h"
 
 namespace kor {
 namespace {
@@ -34,20 +30,11 @@ TEST_F(ConfigTest, AtomicWriteFailuresLeaveTheTargetAlone) {
 }
 
 TEST_F(ConfigTest, AtomicWriteThatRunsOutOfSpaceKeepsTheOldBytes) {
+    if (!testing::kCanLimitFileSize) GTEST_SKIP() << testing::kNoFileSizeLimit;
     WriteFile("big.ini", "original");
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{16, 16};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        const bool written = WriteFileAtomically("big.ini", std::string(200000, 'x'));
-        _exit(written ? 1 : 0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write claimed success";
+    const int written = testing::RunWithFileSizeLimit(
+        16, [] { return WriteFileAtomically("big.ini", std::string(200000, 'x')) ? 1 : 0; });
+    EXPECT_EQ(written, 0) << "the write claimed success";
     EXPECT_EQ(ReadFile("big.ini"), "original");
     EXPECT_FALSE(Exists(TemporaryPathFor("big.ini")));
 }

@@ -2,7 +2,7 @@
 
 #include "config/ConfigLocations.h"
 
-#include <unistd.h>
+#include <filesystem>
 
 namespace kor {
 namespace {
@@ -93,14 +93,14 @@ TEST_F(ConfigTest, NamedPathsAreComputedOnceUntilReset) {
     EXPECT_EQ(GetDefaultPersistedSettingsListPath(), "DATA/CFG/defaults/SettingsToPersist.json");
 
     MakeDirectory("elsewhere");
-    ASSERT_EQ(chdir("elsewhere"), 0);
+    std::filesystem::current_path("elsewhere");
     EXPECT_EQ(GetWorkingDirectory(), Root());
     EXPECT_EQ(GetGameConfigPath(), config + "Game.cfg");
     EXPECT_EQ(GetConfigFilePath("x"), config + "x");
 
     ResetConfigLocationsForTesting();
     EXPECT_EQ(GetGameConfigPath(), Root() + "/elsewhere/Config/Game.cfg");
-    ASSERT_EQ(chdir(Root().c_str()), 0);
+    std::filesystem::current_path(Root());
 }
 
 TEST_F(ConfigTest, OldFilesMoveOnceAndNeverOverwrite) {

@@ -110,7 +110,7 @@ TEST_F(ConfigPersistenceTest, SaveWritesSortedGroupsByteForByte) {
     store.CaptureValue(Input(), "Keys", "Duck", "\"C\"");
     ASSERT_TRUE(store.SavePersistedSettings());
     EXPECT_EQ(ReadFile(GetPersistedSettingsPath()),
-              R"({
+              TextModeBytes(R"({
     "description": "The settings in this file are persisted server-side. This file is generated automatically. Editing it is not recommended. Modify SettingsToPersist.json to specify which settings are persisted.",
     "files": [
         {
@@ -159,7 +159,7 @@ TEST_F(ConfigPersistenceTest, SaveWritesSortedGroupsByteForByte) {
             ]
         }
     ]
-})");
+})"));
 }
 
 TEST_F(ConfigPersistenceTest, ValuesComeFromTheFileForListedSettingsOnly) {
@@ -265,6 +265,28 @@ TEST_F(ConfigPersistenceTest, ReloadingForgetsValuesTheNewFileDoesNotName) {
     store.LoadPersistedValues();
     EXPECT_EQ(store.FindPersistedValue(Game(), "S", "Both"), nullptr);
     EXPECT_FALSE(store.IsDirty());
+}
+
+}  // namespace
+}  // namespace kor
+
+namespace kor {
+namespace {
+
+// JSON files are read in text mode: where that turns CR LF into LF, fewer
+// bytes arrive than the file holds, and what is left of the buffer must not
+// be taken for text after the document.
+TEST_F(ConfigTest, JsonFilesWithWindowsLineEndsLoadWhole) {
+    WriteFile("crlf.json", "{\r\n    \"files\": {\r\n        \"Game.cfg\": 1\r\n    }\r\n}\r\n");
+    testing::LogCapture log;
+    const rapidjson::Document document = ConfigPersistence::LoadJsonFile("crlf.json");
+    ASSERT_TRUE(document.IsObject());
+    ASSERT_TRUE(document.HasMember("files"));
+    EXPECT_EQ(document["files"]["Game.cfg"].GetInt(), 1);
+    EXPECT_TRUE(log.Records().empty());
+
+    WriteFile("broken.json", "{\r\n    \"files\": \r\n");
+    EXPECT_FALSE(ConfigPersistence::LoadJsonFile("broken.json").IsObject());
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // subscription bookkeeping, driven through the test host's table.
 #include <gtest/gtest.h>
 
+#include "support/TextMatchers.h"
+
 #include <array>
 #include <cstring>
 #include <string>
@@ -163,8 +165,9 @@ TEST_F(PluginTest, AnIncompatibleCoreEndsTheProcessWithTheAssertionReport) {
         plugin.Register(&context, "probe");
     };
     EXPECT_DEATH(registerWith(17, 9, 9),
-                 "probe which supports plugin API 18.0.0 is not compatible with core's plugin API 17.9.9"
-                 "(.|\n)*Expression: ALE-EECF0606");
+                 testing::ContainsInOrder(
+                     "probe which supports plugin API 18.0.0 is not compatible with core's plugin API 17.9.9",
+                     "Expression: ALE-EECF0606"));
     EXPECT_DEATH(registerWith(19, 0, 0), "Expression: ALE-EECF0606");
     // A version word beyond 32 bits is no version at all.
     if (sizeof(uintptr_t) > 4) {

@@ -4,8 +4,8 @@
 // Every test runs a fresh copy of the library in its own installation
 // directory, and checks files on disk, host requests and fired events.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -108,9 +108,10 @@ std::string TextAt(const HostValue& value, std::initializer_list<std::string_vie
 class GameSettingsServiceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kor-service-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
+        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        const auto root = std::filesystem::temp_directory_path() / ("kor-service-" + std::to_string(stamp));
+        ASSERT_TRUE(std::filesystem::create_directory(root));
+        root_ = root.string();
         previousDirectory_ = std::filesystem::current_path().string();
         std::filesystem::current_path(root_);
         auto copy = testing::FreshLibraryCopy(KOR_GAME_SETTINGS_LIBRARY, root_);

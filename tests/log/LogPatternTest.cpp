@@ -2,6 +2,8 @@
 #include "log/LogPattern.h"
 #include "log/Logger.h"
 
+#include "support/TextMatchers.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,7 +14,6 @@
 namespace kor {
 namespace {
 
-using ::testing::MatchesRegex;
 
 LogRecord FixedRecord(int32_t level, uint64_t groups, const char* message) {
     LogRecord record;
@@ -50,9 +51,16 @@ TEST_F(LogPatternTest, DefaultPatternGivesDateLevelGroupsAndMessage) {
 
 TEST_F(LogPatternTest, ExecutableThreadAndClockTokens) {
     const LogRecord record = FixedRecord(1, 1, "m");
-    EXPECT_THAT(Expand("#E(#T): #L| #M", record), MatchesRegex("log_tests\\([0-9A-F]{8,16}\\):   WARN\\| m\n"));
-    EXPECT_THAT(Expand("#H", record), MatchesRegex("[0-9]{6}\\.[0-9]{3}\n"));
-    EXPECT_STREQ(GetLogInterface()->executableName(), "log_tests");
+    // The module's file name as the system spells it.
+#if defined(_WIN32)
+    const std::string executable = "log_tests.exe";
+#else
+    const std::string executable = "log_tests";
+#endif
+    EXPECT_THAT(Expand("#E(#T): #L| #M", record),
+                testing::MatchesPattern(executable + "\\([0-9A-F]{8,16}\\):   WARN\\| m\n"));
+    EXPECT_THAT(Expand("#H", record), testing::MatchesPattern("[0-9]{6}\\.[0-9]{3}\n"));
+    EXPECT_EQ(GetLogInterface()->executableName(), executable);
 }
 
 TEST_F(LogPatternTest, HashBeforeOtherCharactersPrintsThatCharacter) {

@@ -7,6 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "support/TextMatchers.h"
+
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,7 +19,6 @@ namespace kor {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::MatchesRegex;
 
 // Records what reaches it, and in which order across several targets.
 class RecordingTarget : public LogTarget {
@@ -200,7 +201,8 @@ TEST_F(LoggerTest, StandardErrorPrintsItsPatternAndSkipsGeneral) {
     LogWrite(kLogWarn, kLogGroupDbg | 2, "both");
     LogError("Cannot read %s", "Game.cfg");
     const std::string printed = ::testing::internal::GetCapturedStderr();
-    EXPECT_THAT(printed, MatchesRegex("log_tests\\([0-9A-F]{8,}\\):  ERROR\\| Cannot read Game.cfg\n"));
+    EXPECT_THAT(printed,
+                testing::MatchesPattern("log_tests(\\.exe)?\\([0-9A-F]{8,}\\):  ERROR\\| Cannot read Game.cfg\n"));
     Log().release();
 }
 
@@ -391,7 +393,7 @@ TEST_F(LoggerTest, ConcurrentWritersAndSettingChanges) {
     });
     for (std::thread& thread : threads) thread.join();
     EXPECT_EQ(target.messages.size(), 800u);
-    for (const std::string& message : target.messages) ASSERT_THAT(message, MatchesRegex("thread [0-3] line [0-9]+"));
+    for (const std::string& message : target.messages) ASSERT_THAT(message, testing::MatchesPattern("thread [0-3] line [0-9]+"));
 }
 
 }  // namespace

@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace kor::platform {
@@ -12,11 +13,15 @@ namespace {
 class FileSystemTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kor-fs-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
+        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        const auto root = std::filesystem::temp_directory_path() / ("kor-fs-" + std::to_string(stamp));
+        ASSERT_TRUE(std::filesystem::create_directory(root));
+        root_ = root.generic_string();
     }
-    void TearDown() override { std::system(("rm -rf '" + root_ + "'").c_str()); }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
 
     void Touch(const std::string& path) {
         FILE* f = std::fopen(path.c_str(), "wb");

@@ -5,12 +5,12 @@
 #include "config/DiskFileProvider.h"
 #include "config/FileAccess.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <system_error>
 
 namespace kor::testing {
 
@@ -20,22 +20,41 @@ void ResetConfigState() {
     ConfigFileCache::ResetForTesting();
 }
 
+namespace {
+
+namespace fs = std::filesystem;
+
+// A new, empty directory under the system's temporary directory.
+fs::path MakeFreshDirectory() {
+    static std::atomic<unsigned> counter{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (;;) {
+        fs::path candidate = fs::temp_directory_path() /
+                             ("kor-config-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+        if (fs::create_directory(candidate)) return candidate;
+    }
+}
+
+}  // namespace
+
 void ConfigTest::SetUp() {
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    previousDirectory_ = cwd;
-    char pattern[] = "/tmp/kor-config-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = pattern;
-    ASSERT_EQ(chdir(root_.c_str()), 0);
+    previousDirectory_ = fs::current_path().string();
+    const fs::path root = MakeFreshDirectory();
+    fs::current_path(root);
+    // As the system reports the working directory, with "/" separators,
+    // so tests can compare it with the paths the code builds.
+    root_ = fs::current_path().generic_string();
     ResetConfigState();
     RegisterFileProvider(&GetDiskFileProvider());
 }
 
 void ConfigTest::TearDown() {
     ResetConfigState();
-    EXPECT_EQ(chdir(previousDirectory_.c_str()), 0);
-    EXPECT_EQ(std::system(("rm -rf '" + root_ + "'").c_str()), 0);
+    std::error_code error;
+    fs::current_path(previousDirectory_, error);
+    EXPECT_FALSE(error) << error.message();
+    fs::remove_all(root_, error);
+    EXPECT_FALSE(error) << error.message();
 }
 
 void ConfigTest::WriteFile(const std::string& path, std::string_view bytes) {
@@ -52,12 +71,34 @@ std::string ConfigTest::ReadFile(const std::string& path) {
 }
 
 bool ConfigTest::Exists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0;
+    std::error_code error;
+    return fs::exists(path, error);
 }
 
 void ConfigTest::MakeDirectory(const std::string& path) {
-    ASSERT_EQ(mkdir(path.c_str(), 0777), 0) << path;
+    std::error_code error;
+    ASSERT_TRUE(fs::create_directory(path, error)) << path << ": " << error.message();
+}
+
+bool ConfigTest::CaseSensitiveFileNames() {
+    WriteFile("case-probe", "");
+    const bool sensitive = !Exists("CASE-PROBE");
+    std::error_code ignored;
+    fs::remove("case-probe", ignored);
+    return sensitive;
+}
+
+std::string ConfigTest::TextModeBytes(std::string_view text) {
+#if defined(_WIN32)
+    std::string bytes;
+    for (char c : text) {
+        if (c == '\n') bytes += '\r';
+        bytes += c;
+    }
+    return bytes;
+#else
+    return std::string(text);
+#endif
 }
 
 }  // namespace kor::testing

@@ -20,6 +20,12 @@ protected:
     static std::string ReadFile(const std::string& path);
     static bool Exists(const std::string& path);
     static void MakeDirectory(const std::string& path);
+    // Whether names that differ only in letter case are different files
+    // here (not on Windows, nor on most of its file systems).
+    static bool CaseSensitiveFileNames();
+    // The bytes a text-mode write of `text` leaves in a file: each line
+    // break becomes CR LF on Windows.
+    static std::string TextModeBytes(std::string_view text);
 
     const std::string& Root() const { return root_; }
 

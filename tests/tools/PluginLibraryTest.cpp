@@ -4,6 +4,12 @@
 #include <string>
 #include <vector>
 
+#if defined(_WIN32)
+#include <windows.h>
+// <windows.h> defines Yield away; the host tables have a Yield of their own.
+#undef Yield
+#endif
+
 #include "RecordingHost.h"
 #include "Unpacked.h"
 #include "tools/hostkit/ApiDescription.h"
@@ -49,16 +55,41 @@ struct ScriptedHost : RecordingHost {
     }
 };
 
-TEST(PluginLibraryLoad, MissingFileAndMissingEntryPointAreClearErrors) {
-    Outcome<std::unique_ptr<PluginLibrary>> missing = PluginLibrary::Load("/nonexistent/libnothing.so");
-    ASSERT_FALSE(missing.ok());
-    EXPECT_NE(missing.error().find("cannot load plug-in library /nonexistent/libnothing.so: "), std::string::npos);
-    EXPECT_NE(missing.error().find("No such file or directory"), std::string::npos) << missing.error();
+// A library that does not exist, one that exists without the entry point,
+// and the system loader's words for each.
+#if defined(_WIN32)
+std::string SystemMessage(DWORD code) {
+    char text[512] = {};
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                        text, sizeof text, nullptr);
+    std::string message(text, length);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+    return message;
+}
+constexpr const char* kMissingLibrary = "C:/nonexistent/nothing.dll";
+const std::string kMissingLibraryReason = SystemMessage(ERROR_MOD_NOT_FOUND);
+constexpr const char* kLibraryWithoutEntry = "kernel32.dll";
+const std::string kMissingSymbolReason = SystemMessage(ERROR_PROC_NOT_FOUND);
+#else
+constexpr const char* kMissingLibrary = "/nonexistent/libnothing.so";
+const std::string kMissingLibraryReason = "No such file or directory";
+constexpr const char* kLibraryWithoutEntry = "libm.so.6";
+const std::string kMissingSymbolReason = "undefined symbol";
+#endif
 
-    Outcome<std::unique_ptr<PluginLibrary>> noEntry = PluginLibrary::Load("libm.so.6");
+TEST(PluginLibraryLoad, MissingFileAndMissingEntryPointAreClearErrors) {
+    Outcome<std::unique_ptr<PluginLibrary>> missing = PluginLibrary::Load(kMissingLibrary);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_NE(missing.error().find(std::string("cannot load plug-in library ") + kMissingLibrary + ": "),
+              std::string::npos);
+    ASSERT_FALSE(kMissingLibraryReason.empty());
+    EXPECT_NE(missing.error().find(kMissingLibraryReason), std::string::npos) << missing.error();
+
+    Outcome<std::unique_ptr<PluginLibrary>> noEntry = PluginLibrary::Load(kLibraryWithoutEntry);
     ASSERT_FALSE(noEntry.ok());
     EXPECT_NE(noEntry.error().find("has no entry point load_kor_game_settings: "), std::string::npos);
-    EXPECT_NE(noEntry.error().find("undefined symbol"), std::string::npos) << noEntry.error();
+    ASSERT_FALSE(kMissingSymbolReason.empty());
+    EXPECT_NE(noEntry.error().find(kMissingSymbolReason), std::string::npos) << noEntry.error();
 }
 
 TEST(PluginLibraryLoad, TheContextBlockComesBackFilled) {

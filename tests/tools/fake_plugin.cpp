@@ -343,7 +343,13 @@ const PluginApiDescription kApi = {kFunctions, 3, kTypes, 2, kEvents, 1};
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) void load_kor_game_settings(PluginHostContext* context) {
+#if defined(_WIN32)
+#define FAKE_PLUGIN_EXPORT extern "C" __declspec(dllexport)
+#else
+#define FAKE_PLUGIN_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+FAKE_PLUGIN_EXPORT void load_kor_game_settings(PluginHostContext* context) {
     auto* plugin = new FakePlugin();
     plugin->callbacks = PluginCallbacks{&Initialize, &Shutdown, &MemoryStats};
     plugin->hostVersion[0] = context->apiMajor;

@@ -1,6 +1,10 @@
 #include "tools/hostkit/PluginLibrary.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <cstring>
 #include <exception>
@@ -10,23 +14,49 @@ namespace {
 
 using EntryPoint = void (*)(PluginHostContext*);
 
-std::string LastDlError() {
+// The system's loader, as a host uses it: dlopen, or LoadLibrary on Windows.
+#if defined(_WIN32)
+std::string LastLoaderError() {
+    const DWORD code = GetLastError();
+    char* text = nullptr;
+    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    const DWORD length = FormatMessageA(flags, nullptr, code, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    std::string message = length > 0 && text != nullptr ? std::string(text, length) : std::string();
+    if (text != nullptr) LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+    return message.empty() ? "system error " + std::to_string(code) : message;
+}
+void* OpenLibrary(const std::string& path) { return reinterpret_cast<void*>(LoadLibraryA(path.c_str())); }
+void* FindSymbol(void* handle, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+void CloseLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
+#else
+std::string LastLoaderError() {
     const char* text = dlerror();
     return text != nullptr ? text : "unknown dynamic loader error";
 }
+void* OpenLibrary(const std::string& path) {
+    dlerror();  // clear a stale error
+    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+void* FindSymbol(void* handle, const char* name) {
+    dlerror();
+    return dlsym(handle, name);
+}
+void CloseLibrary(void* handle) { dlclose(handle); }
+#endif
 
 }  // namespace
 
 Outcome<std::unique_ptr<PluginLibrary>> PluginLibrary::Load(const std::string& path, ApiVersion hostVersion) {
-    dlerror();  // clear a stale error
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) return Failure{"cannot load plug-in library " + path + ": " + LastDlError()};
+    void* handle = OpenLibrary(path);
+    if (handle == nullptr) return Failure{"cannot load plug-in library " + path + ": " + LastLoaderError()};
     std::unique_ptr<PluginLibrary> library(new PluginLibrary(path, handle));
 
-    dlerror();
-    void* symbol = dlsym(handle, kEntryPoint);
+    void* symbol = FindSymbol(handle, kEntryPoint);
     if (symbol == nullptr) {
-        return Failure{"plug-in library " + path + " has no entry point " + kEntryPoint + ": " + LastDlError()};
+        return Failure{"plug-in library " + path + " has no entry point " + kEntryPoint + ": " + LastLoaderError()};
     }
     EntryPoint entry = reinterpret_cast<EntryPoint>(symbol);
 
@@ -53,7 +83,7 @@ Outcome<std::unique_ptr<PluginLibrary>> PluginLibrary::Load(const std::string& p
 
 PluginLibrary::~PluginLibrary() {
     Shutdown();
-    if (handle_ != nullptr) dlclose(handle_);
+    if (handle_ != nullptr) CloseLibrary(handle_);
 }
 
 ApiVersion PluginLibrary::pluginVersion() const {

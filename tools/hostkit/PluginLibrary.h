@@ -18,8 +18,9 @@ struct ApiVersion {
     uintptr_t patch = 0;
 };
 
-// One loaded plug-in library: dlopen, the entry point called with a context
-// block, and what the plug-in wrote back into it. Life cycle: Load ->
+// One loaded plug-in library: dlopen (LoadLibrary on Windows), the entry
+// point called with a context block, and what the plug-in wrote back into
+// it. Life cycle: Load ->
 // Initialize (once) -> Shutdown (once) -> destruction, which shuts the
 // plug-in down if nobody did (the shut-down callback is also what frees the
 // plug-in object) and then closes the library.
@@ -28,9 +29,10 @@ public:
     // The name of the entry point every plug-in library exports.
     static constexpr const char* kEntryPoint = "load_kor_game_settings";
 
-    // Opens `path` (dlopen rules: a name without "/" is searched for), calls
-    // the entry point with `hostVersion` in words 0-2 and checks that the
-    // plug-in wrote a callbacks table. Failures carry dlerror's text.
+    // Opens `path` (the system loader's rules: dlopen searches for a name
+    // without "/", LoadLibrary for one without a directory), calls the entry
+    // point with `hostVersion` in words 0-2 and checks that the plug-in wrote
+    // a callbacks table. Failures carry the loader's own text.
     static Outcome<std::unique_ptr<PluginLibrary>> Load(const std::string& path, ApiVersion hostVersion = {});
 
     ~PluginLibrary();

@@ -1,0 +1,63 @@
+#include "platform/FileSystem.h"
+
+#include <direct.h>
+#include <io.h>
+#include <windows.h>
+// <windows.h> maps ReplaceFile to the system function of that name.
+#undef ReplaceFile
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+namespace kor::platform {
+
+static_assert(kErrorAlreadyExists == ERROR_ALREADY_EXISTS);
+
+std::string CurrentDirectory(std::size_t capacity) {
+    std::vector<char> buffer(capacity == 0 ? 1 : capacity);
+    if (_getcwd(buffer.data(), static_cast<int>(buffer.size())) == nullptr) return {};
+    return buffer.data();
+}
+
+int CreateOneDirectory(const std::string& path) {
+    if (CreateDirectoryA(path.c_str(), nullptr)) return 0;
+    const DWORD error = GetLastError();
+    return error == 0 ? -1 : static_cast<int>(error);
+}
+
+int CheckAccess(const std::string& path, int mode) {
+    // _access takes the classic modes as they are; anything else it rejects.
+    return _access(path.c_str(), mode & 6) == 0 ? 0 : -1;
+}
+
+namespace {
+
+// The attributes of an existing entry, or INVALID_FILE_ATTRIBUTES.
+DWORD AttributesOf(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+
+}  // namespace
+
+bool IsDirectory(const std::string& path) {
+    const DWORD attributes = AttributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool IsNonDirectory(const std::string& path) {
+    const DWORD attributes = AttributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool ReplaceFile(const std::string& from, const std::string& to) {
+    // Unlike rename on Windows, MoveFileEx may replace an existing target;
+    // write-through returns only once the move is on disk.
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool RemoveFile(const std::string& path) {
+    if (DeleteFileA(path.c_str())) return true;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+}  // namespace kor::platform

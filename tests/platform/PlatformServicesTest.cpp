@@ -1,0 +1,117 @@
+// The services each platform implements on its own (POSIX or Windows), held
+// to the contracts their headers state.
+#include "platform/Clock.h"
+#include "platform/CriticalSection.h"
+#include "platform/DynamicLibrary.h"
+#include "platform/Module.h"
+#include "platform/Thread.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+namespace kor::platform {
+namespace {
+
+#if defined(_WIN32)
+constexpr const char* kOwnExecutable = "platform_tests.exe";
+constexpr const char* kSystemLibrary = "kernel32.dll";
+constexpr const char* kSystemFunction = "GetCurrentProcessId";
+#else
+constexpr const char* kOwnExecutable = "platform_tests";
+constexpr const char* kSystemLibrary = "libc.so.6";
+constexpr const char* kSystemFunction = "getpid";
+#endif
+
+bool TryEnterFromAnotherThread(CriticalSection& lock) {
+    bool entered = false;
+    std::thread other([&] {
+        entered = lock.TryEnter();
+        if (entered) lock.Leave();
+    });
+    other.join();
+    return entered;
+}
+
+TEST(CriticalSectionTest, TheOwnerMayReenterAndOthersWaitUntilItLeavesAsOftenAsItEntered) {
+    CriticalSection lock;
+    lock.Enter();
+    ASSERT_TRUE(lock.TryEnter());  // re-entered by its owner
+    EXPECT_FALSE(TryEnterFromAnotherThread(lock));
+    lock.Leave();
+    EXPECT_FALSE(TryEnterFromAnotherThread(lock));  // still held once
+    lock.Leave();
+    EXPECT_TRUE(TryEnterFromAnotherThread(lock));
+}
+
+TEST(ClockTest, TheCounterMeasuresElapsedTime) {
+    const int64_t frequency = PerformanceFrequency();
+    ASSERT_GT(frequency, 0);
+    const int64_t start = PerformanceCounter();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const double seconds = static_cast<double>(PerformanceCounter() - start) / static_cast<double>(frequency);
+    EXPECT_GE(seconds, 0.02);
+    EXPECT_LT(seconds, 5.0);
+}
+
+TEST(ClockTest, WallClockTimesAgreeWithTheStandardClock) {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    const auto expected = std::chrono::duration_cast<std::chrono::duration<int64_t, std::ratio<1, 10000000>>>(now);
+    const auto ticks = static_cast<int64_t>(CurrentUnixTimeTicks());
+    EXPECT_LT(std::llabs(ticks - expected.count()), int64_t{50000000});  // 5 seconds
+
+    const LocalTime local = CurrentLocalTime();
+    EXPECT_GE(local.year, 2020);
+    EXPECT_GE(local.month, 1);
+    EXPECT_LE(local.month, 12);
+    EXPECT_GE(local.day, 1);
+    EXPECT_LE(local.day, 31);
+    EXPECT_LT(local.hour, 24);
+    EXPECT_LT(local.minute, 60);
+    EXPECT_LT(local.second, 61);
+    EXPECT_LT(local.millisecond, 1000);
+}
+
+TEST(ThreadTest, EachThreadHasItsOwnId) {
+    const uintptr_t mine = CurrentThreadId();
+    EXPECT_EQ(CurrentThreadId(), mine);
+    uintptr_t other = mine;
+    std::thread([&] { other = CurrentThreadId(); }).join();
+    EXPECT_NE(other, mine);
+}
+
+TEST(ModuleTest, TheModuleFileNameIsTheFullPathOfTheCodesOwnModule) {
+    const std::string path = ModuleFileName();
+    ASSERT_FALSE(path.empty());
+    const std::filesystem::path name(path);
+    EXPECT_EQ(name.filename().string(), kOwnExecutable);
+#if defined(_WIN32)
+    // The loader names a program's own module by its full path; dladdr
+    // names it as it was started, which may be relative.
+    EXPECT_TRUE(name.is_absolute()) << path;
+    EXPECT_TRUE(std::filesystem::exists(name)) << path;
+#endif
+}
+
+TEST(DynamicLibraryTest, OpensLibrariesAndFindsTheirExports) {
+    std::string error;
+    LibraryHandle missing = OpenLibrary("kor-no-such-library-anywhere", error);
+    EXPECT_EQ(missing, nullptr);
+    EXPECT_FALSE(error.empty());
+
+    error.clear();
+    LibraryHandle system = OpenLibrary(kSystemLibrary, error);
+    ASSERT_NE(system, nullptr) << error;
+    EXPECT_NE(FindLibrarySymbol(system, kSystemFunction), nullptr);
+    EXPECT_EQ(FindLibrarySymbol(system, "kor_no_such_function"), nullptr);
+    EXPECT_EQ(FindLibrarySymbol(nullptr, kSystemFunction), nullptr);
+    CloseLibrary(system);
+    CloseLibrary(nullptr);
+}
+
+}  // namespace
+}  // namespace kor::platform
