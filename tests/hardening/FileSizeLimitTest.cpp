@@ -1,13 +1,9 @@
 // Writes that run into the process's file-size limit part-way through: the
-// limit is set in a child process (SIGXFSZ ignored, so the write fails with
-// EFBIG instead of killing it), which reports the writer's result in its exit
+// limit is set in a child process (the write fails instead of the signal
+// killing it), which reports the writer's result in its exit
 // status. The parent then finds every file either with its old bytes or its
 // new bytes, and no temporary file left behind.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <functional>
 #include <string>
@@ -15,32 +11,25 @@
 #include "config/AtomicFileWrite.h"
 #include "config/ConfigValueWriter.h"
 #include "support/ConfigTestEnvironment.h"
+#include "support/FileSizeLimit.h"
 
 namespace kor {
 namespace {
 
 constexpr int kWriterFailed = 3;
 constexpr int kWriterSucceeded = 0;
-constexpr rlim_t kLimitBytes = 4096;
+constexpr long kLimitBytes = 4096;
 
 // Runs `write` in a child whose files may not grow past kLimitBytes; the
-// exit status tells what the writer answered (or how the child died).
+// exit status tells what the writer answered (-1 when the child died).
 int ExitStatusOfLimitedWrite(const std::function<bool()>& write) {
-    const pid_t child = fork();
-    if (child == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{kLimitBytes, kLimitBytes};
-        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(2);
-        _exit(write() ? kWriterSucceeded : kWriterFailed);
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return testing::RunWithFileSizeLimit(kLimitBytes, [&] { return write() ? kWriterSucceeded : kWriterFailed; });
 }
 
 class FileSizeLimitTest : public testing::ConfigTest {
 protected:
     void SetUp() override {
+        if (!testing::kCanLimitFileSize) GTEST_SKIP() << testing::kNoFileSizeLimit;
         ConfigTest::SetUp();
         MakeDirectory("Config");
     }

@@ -6,7 +6,6 @@
 // line), and each file on disk holds either its old bytes or a complete new
 // version.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -16,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ConfigTestEnvironment.h"
 #include "support/TestHost.h"
 #include "tools/hostkit/EventKey.h"
 #include "tools/hostkit/HostAnswer.h"
@@ -81,9 +81,7 @@ void WriteFile(const std::string& path, std::string_view text) { std::ofstream(p
 class ServiceFaultTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kor-faults-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
+        root_ = testing::MakeFreshDirectory("kor-faults-").string();
         previousDirectory_ = std::filesystem::current_path().string();
         std::filesystem::current_path(root_);
         auto copy = testing::FreshLibraryCopy(KOR_GAME_SETTINGS_LIBRARY, root_);

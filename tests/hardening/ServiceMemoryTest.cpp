@@ -6,7 +6,6 @@
 // its page source is the one these tests read. LeakSanitizer covers the
 // plain heap in the sanitized run.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -66,9 +65,7 @@ std::size_t PagesInUse() { return PageSource::Instance().PagesInUse(); }
 class ServiceMemoryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kor-memory-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
+        root_ = testing::MakeFreshDirectory("kor-memory-").string();
         previousDirectory_ = std::filesystem::current_path().string();
         std::filesystem::current_path(root_);
         std::filesystem::create_directories("Config");

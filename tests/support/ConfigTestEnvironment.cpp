@@ -20,26 +20,21 @@ void ResetConfigState() {
     ConfigFileCache::ResetForTesting();
 }
 
-namespace {
-
 namespace fs = std::filesystem;
 
-// A new, empty directory under the system's temporary directory.
-fs::path MakeFreshDirectory() {
+fs::path MakeFreshDirectory(std::string_view prefix) {
     static std::atomic<unsigned> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (;;) {
         fs::path candidate = fs::temp_directory_path() /
-                             ("kor-config-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+                             (std::string(prefix) + std::to_string(stamp) + "-" + std::to_string(counter++));
         if (fs::create_directory(candidate)) return candidate;
     }
 }
 
-}  // namespace
-
 void ConfigTest::SetUp() {
     previousDirectory_ = fs::current_path().string();
-    const fs::path root = MakeFreshDirectory();
+    const fs::path root = MakeFreshDirectory("kor-config-");
     fs::current_path(root);
     // As the system reports the working directory, with "/" separators,
     // so tests can compare it with the paths the code builds.

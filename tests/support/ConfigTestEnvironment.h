@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,10 @@ private:
     std::string root_;
     std::string previousDirectory_;
 };
+
+// A new, empty directory under the system's temporary directory, named
+// from `prefix`; unique even for directories made in the same clock tick.
+std::filesystem::path MakeFreshDirectory(std::string_view prefix);
 
 // Resets the provider table, the cached locations and the process-wide cache.
 void ResetConfigState();
