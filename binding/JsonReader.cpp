@@ -99,12 +99,12 @@ BindingResult ReadJson(std::string_view text) {
     }
     if (parsed) return result;
 
-    std::string reason;
-    if (parsed.Code() == rapidjson::kParseErrorTermination && handler.limit() != BindingTreeBuilder::Limit::None) {
-        reason = BindingTreeBuilder::LimitMessage(handler.limit());
-    } else {
-        reason = rapidjson::GetParseError_En(parsed.Code());
-    }
+    // Built in one initialisation: assigning a C string to a std::string that
+    // may already hold text trips a false overlap warning in GCC 12 on i686.
+    const bool stoppedAtLimit =
+        parsed.Code() == rapidjson::kParseErrorTermination && handler.limit() != BindingTreeBuilder::Limit::None;
+    const std::string reason = stoppedAtLimit ? BindingTreeBuilder::LimitMessage(handler.limit())
+                                              : std::string(rapidjson::GetParseError_En(parsed.Code()));
     result.SetFailure(FormatMessage(kParseError, reason, static_cast<uint32_t>(parsed.Offset())));
     return result;
 }

@@ -28,3 +28,11 @@ function(kor_add_layer name)
     target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
   endif()
 endfunction()
+
+# 32-bit POSIX builds use 64-bit file offsets: without them stat() fails with
+# EOVERFLOW on a file past 2 GiB or an inode number past 32 bits, and an
+# existing file or directory would be taken for a missing one. Set for every
+# target alike, so that no two translation units disagree on off_t.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT WIN32)
+  add_compile_definitions(_FILE_OFFSET_BITS=64)
+endif()

@@ -1,7 +1,7 @@
 /* The boundary records' sizes and offsets as the host expects them on 32-bit
- * x86. Compiled with -m32 by scripts/test (as C and as C++), and as part of
- * the normal build, where pointers are wider and only the packing checks
- * apply. Plain C11 so that the header is also proven to compile as C. */
+ * x86. Compiled by scripts/test with the i686 compiler (as C and as C++), and
+ * as part of every build: the 32-bit one applies all of them, a 64-bit one,
+ * where pointers are wider, only the packing checks. Plain C11 so that the header is also proven to compile as C. */
 #include <stddef.h>
 
 #include "host/PluginAbi.h"

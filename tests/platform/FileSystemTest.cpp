@@ -4,8 +4,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace kor::platform {
 namespace {
@@ -53,6 +55,20 @@ TEST_F(FileSystemTest, AccessModesAndEntryKinds) {
     EXPECT_FALSE(IsDirectory(file));
     EXPECT_FALSE(IsNonDirectory(root_));
     EXPECT_FALSE(IsNonDirectory(root_ + "/absent"));
+}
+
+// A 32-bit build must still see a file whose size does not fit in 32 bits
+// (made sparse here, so it costs no disk space).
+TEST_F(FileSystemTest, FilesPastTwoGibibytesAreStillFound) {
+    const std::string big = root_ + "/big.bin";
+    Touch(big);
+    std::error_code error;
+    std::filesystem::resize_file(big, (std::uintmax_t{1} << 31) + 1, error);
+    if (error) GTEST_SKIP() << "cannot make a large sparse file here: " << error.message();
+    EXPECT_TRUE(IsNonDirectory(big));
+    EXPECT_FALSE(IsDirectory(big));
+    EXPECT_EQ(CheckAccess(big, 6), 0);
+    EXPECT_EQ(CreateOneDirectory(big), kErrorAlreadyExists);
 }
 
 TEST_F(FileSystemTest, ReplaceFileSwapsContentAtomically) {
