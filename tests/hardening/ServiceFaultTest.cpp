@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "support/ConfigTestEnvironment.h"
+#include "support/GameSettingsScript.h"
 #include "support/TestHost.h"
 #include "tools/hostkit/EventKey.h"
 #include "tools/hostkit/HostAnswer.h"
@@ -27,56 +28,16 @@ namespace kor {
 namespace {
 
 using hostkit::HostValue;
-using testing::TestHost;
-using testing::TestHostTable;
+using namespace kor::testing;  // the scripted paths, values and file helpers
 
-constexpr uint32_t kGet = 2;
-constexpr uint32_t kPost = 6;
-constexpr uint32_t kPut = 7;
 constexpr int32_t kWarn = 1;
 constexpr int32_t kError = 2;
-
-constexpr const char* kOwnerPath = "/data-store/v1/install-settings/game-settings";
-constexpr const char* kAssetPath = "/kor-game-data/assets/v1/SettingsToPersist.json";
-constexpr const char* kHashPath = "/kor-player-preferences/v1/hash";
-constexpr const char* kServerCopyPath = "/kor-player-preferences/v1/preference/GamePreferences";
-constexpr const char* kUploadPath = "/kor-player-preferences/v1/preference";
-
-constexpr const char* kGameSettings = "/kor-game-settings/v1/game-settings";
-constexpr const char* kInputSettings = "/kor-game-settings/v1/input-settings";
-constexpr const char* kReady = "/kor-game-settings/v1/ready";
-
-constexpr const char* kGameConfig = "Config/Game.cfg";
-constexpr const char* kInputConfig = "Config/Input.ini";
-constexpr const char* kPersisted = "Config/PersistedSettings.json";
-constexpr const char* kDefaultsList = "DATA/CFG/defaults/SettingsToPersist.json";
 
 constexpr const char* kPersistList = R"({"files": [
     {"name": "Game.cfg", "sections": [{"name": "General", "settings": [{"name": "GameMouseSpeed", "persisted": true}]}]}
 ]})";
 constexpr const char* kOldGameConfig = "[General]\r\nGameMouseSpeed=33\r\n[HUD]\r\nChatScale=100\r\n";
 constexpr const char* kOldInputConfig = "[GameEvents]\r\nevtCastSpell1=[q]\r\nevtCastSpell2=[w]\r\n";
-
-std::string PersistedText(int gameMouseSpeed) {
-    return R"({"files": [{"name": "Game.cfg", "sections": [{"name": "General", "settings": [)"
-           R"({"name": "GameMouseSpeed", "value": ")" +
-           std::to_string(gameMouseSpeed) + R"("}]}]}]})";
-}
-
-HostValue OwnerValue(uint64_t accountId, uint64_t timestamp, bool modified) {
-    return HostValue::Structure({{"accountId", HostValue::Unsigned(accountId)},
-                                 {"modified", HostValue::Bool(modified)},
-                                 {"timestamp", HostValue::Unsigned(timestamp)}});
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const std::string& path, std::string_view text) { std::ofstream(path, std::ios::binary) << text; }
 
 class ServiceFaultTest : public ::testing::Test {
 protected:

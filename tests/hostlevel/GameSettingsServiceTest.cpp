@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "support/GameSettingsScript.h"
 #include "support/TestHost.h"
 #include "tools/hostkit/ApiDescription.h"
 #include "tools/hostkit/HostAnswer.h"
@@ -27,32 +28,7 @@ namespace {
 
 using hostkit::HostValue;
 using hostkit::testing::Unpacked;
-using testing::TestHost;
-using testing::TestHostTable;
-
-constexpr uint32_t kGet = 2;
-constexpr uint32_t kPost = 6;
-constexpr uint32_t kPut = 7;
-
-constexpr const char* kOwnerPath = "/data-store/v1/install-settings/game-settings";
-constexpr const char* kAssetPath = "/kor-game-data/assets/v1/SettingsToPersist.json";
-constexpr const char* kHashPath = "/kor-player-preferences/v1/hash";
-constexpr const char* kServerCopyPath = "/kor-player-preferences/v1/preference/GamePreferences";
-constexpr const char* kUploadPath = "/kor-player-preferences/v1/preference";
-constexpr const char* kSessionPath = "/kor-login/v1/session";
-constexpr const char* kReadyEventPath = "/kor-player-preferences/v1/player-preferences-ready";
-
-constexpr const char* kGameSettings = "/kor-game-settings/v1/game-settings";
-constexpr const char* kGameSettingsSchema = "/kor-game-settings/v1/game-settings-schema";
-constexpr const char* kInputSettings = "/kor-game-settings/v1/input-settings";
-constexpr const char* kInputSettingsSchema = "/kor-game-settings/v1/input-settings-schema";
-constexpr const char* kReady = "/kor-game-settings/v1/ready";
-constexpr const char* kDidReset = "/kor-game-settings/v1/didreset";
-
-constexpr const char* kGameConfig = "Config/Game.cfg";
-constexpr const char* kInputConfig = "Config/Input.ini";
-constexpr const char* kPersisted = "Config/PersistedSettings.json";
-constexpr const char* kDefaultsList = "DATA/CFG/defaults/SettingsToPersist.json";
+using namespace kor::testing;  // the scripted paths, values and file helpers
 
 // Settings kept server-side in these tests: one game setting and one key
 // binding.
@@ -60,18 +36,6 @@ constexpr const char* kPersistList = R"({"files": [
     {"name": "Game.cfg", "sections": [{"name": "General", "settings": [{"name": "GameMouseSpeed", "persisted": true}]}]},
     {"name": "Input.ini", "sections": [{"name": "GameEvents", "settings": [{"name": "evtCastSpell2", "persisted": true}]}]}
 ]})";
-
-std::string PersistedText(int gameMouseSpeed) {
-    return R"({"files": [{"name": "Game.cfg", "sections": [{"name": "General", "settings": [)"
-           R"({"name": "GameMouseSpeed", "value": ")" +
-           std::to_string(gameMouseSpeed) + R"("}]}]}]})";
-}
-
-HostValue OwnerValue(uint64_t accountId, uint64_t timestamp, bool modified) {
-    return HostValue::Structure({{"accountId", HostValue::Unsigned(accountId)},
-                                 {"modified", HostValue::Bool(modified)},
-                                 {"timestamp", HostValue::Unsigned(timestamp)}});
-}
 
 std::string EventKeyOf(const std::string& path) {
     std::string key = "OnJsonApiEvent";
@@ -222,15 +186,6 @@ protected:
         return false;
     }
 
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream file(path, std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
-    static void WriteFile(const std::string& path, std::string_view text) {
-        std::ofstream(path, std::ios::binary) << text;
-    }
     static bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
     // A session that is logged in and whose readiness update synchronised
