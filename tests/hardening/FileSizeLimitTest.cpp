@@ -29,8 +29,8 @@ int ExitStatusOfLimitedWrite(const std::function<bool()>& write) {
 class FileSizeLimitTest : public testing::ConfigTest {
 protected:
     void SetUp() override {
-        if (!testing::kCanLimitFileSize) GTEST_SKIP() << testing::kNoFileSizeLimit;
         ConfigTest::SetUp();
+        if (!testing::kCanLimitFileSize) GTEST_SKIP() << testing::kNoFileSizeLimit;
         MakeDirectory("Config");
     }
 };
