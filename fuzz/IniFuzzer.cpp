@@ -9,7 +9,7 @@
 // texts of regular lines (a section header alone on its line, or a line with
 // "=", or a comment or blank line): on other texts the reader's tolerance
 // (a line without "=" joins the next line's key, a "[" without "]" ends the
-// reading) lets the same bytes mean different pairs to the reader and to a
+// reading, a comment runs past a lone CR) lets the same bytes mean different pairs to the reader and to a
 // line-based editor, as it does for the game.
 #include <cstddef>
 #include <cstdint>
@@ -91,6 +91,12 @@ std::string_view NextField(std::string_view& input) {
 }
 
 bool IsLineRegular(std::string_view text) {
+    // A lone CR ends a value for the reader and a line for the editor, but a
+    // comment runs on to the next LF: replacing a value together with its
+    // trailing comment would uncover the lone-CR lines the comment hid.
+    for (std::size_t cr = text.find('\r'); cr != std::string_view::npos; cr = text.find('\r', cr + 1)) {
+        if (cr + 1 < text.size() && text[cr + 1] != '\n') return false;
+    }
     while (!text.empty()) {
         const std::size_t end = text.find_first_of("\r\n");
         const std::string_view whole = text.substr(0, end);
@@ -99,7 +105,7 @@ bool IsLineRegular(std::string_view text) {
         if (line.empty() || line.front() == '#' || line.front() == ';' || line.front() == '\'') continue;
         if (line.front() == '[') {
             // Blanks after the "]" would join the next line's key.
-            if (whole.back() != ']' || line.find(']') != line.size() - 1 || line.find(']') != line.size() - 1 || line.rfind('[') != 0) return false;
+            if (whole.back() != ']' || line.find(']') != line.size() - 1 || line.rfind('[') != 0) return false;
             continue;
         }
         const std::size_t equals = line.find('=');
