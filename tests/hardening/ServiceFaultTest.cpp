@@ -11,14 +11,13 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/ConfigTestEnvironment.h"
 #include "support/GameSettingsScript.h"
+#include "support/InstalledLibraryTest.h"
 #include "support/TestHost.h"
-#include "tools/hostkit/EventKey.h"
 #include "tools/hostkit/HostAnswer.h"
 #include "tools/hostkit/JsonCodec.h"
 #include "tools/hostkit/ResourceEvent.h"
@@ -39,27 +38,15 @@ constexpr const char* kPersistList = R"({"files": [
 constexpr const char* kOldGameConfig = "[General]\r\nGameMouseSpeed=33\r\n[HUD]\r\nChatScale=100\r\n";
 constexpr const char* kOldInputConfig = "[GameEvents]\r\nevtCastSpell1=[q]\r\nevtCastSpell2=[w]\r\n";
 
-class ServiceFaultTest : public ::testing::Test {
+class ServiceFaultTest : public InstalledLibraryTest {
 protected:
+    ServiceFaultTest() : InstalledLibraryTest(KOR_GAME_SETTINGS_LIBRARY, "kor-faults-") {}
+
     void SetUp() override {
-        root_ = testing::MakeFreshDirectory("kor-faults-").string();
-        previousDirectory_ = std::filesystem::current_path().string();
-        std::filesystem::current_path(root_);
-        auto copy = testing::FreshLibraryCopy(KOR_GAME_SETTINGS_LIBRARY, root_);
-        ASSERT_TRUE(copy.ok()) << copy.error();
-        host_ = std::make_unique<TestHost>(copy.value());
+        ASSERT_NO_FATAL_FAILURE(InstalledLibraryTest::SetUp());
         std::filesystem::create_directories("DATA/CFG/defaults");
         ScriptHealthyServices();
     }
-
-    void TearDown() override {
-        host_.reset();
-        std::filesystem::current_path(previousDirectory_);
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-
-    TestHostTable& table() { return host_->table(); }
 
     // Every host service answers: the owner record says this account has
     // local changes on the server's version, so a readiness update loads and
@@ -88,21 +75,13 @@ protected:
         WriteFile(kPersisted, PersistedText(33));
     }
 
-    void Start() {
-        ASSERT_TRUE(host_->Load().ok());
-        ASSERT_TRUE(host_->Initialize());
-    }
-
-    void Deliver(const std::string& path, HostValue data) {
-        const auto event = hostkit::MakeResourceEvent(path, hostkit::ResourceEventType::Update, std::move(data));
-        ASSERT_GT(host_->DeliverEvent(hostkit::EventKeyForPath(path), event), 0u) << path;
-    }
-
     void LogInAndBecomeReady() {
-        Deliver("/kor-login/v1/session", HostValue::Structure({{"state", HostValue::String("SUCCEEDED")},
-                                                               {"summonerId", HostValue::Unsigned(501)},
-                                                               {"accountId", HostValue::Unsigned(2002)}}));
-        Deliver("/kor-player-preferences/v1/player-preferences-ready", HostValue::Bool(true));
+        const auto update = hostkit::ResourceEventType::Update;
+        Deliver(kSessionPath, update,
+                HostValue::Structure({{"state", HostValue::String("SUCCEEDED")},
+                                      {"summonerId", HostValue::Unsigned(501)},
+                                      {"accountId", HostValue::Unsigned(2002)}}));
+        Deliver(kReadyEventPath, update, HostValue::Bool(true));
     }
 
     struct FilesOnDisk {
@@ -152,24 +131,7 @@ protected:
         return value.ok() ? std::optional<HostValue>(value.value()) : std::nullopt;
     }
 
-    bool Logged(std::string_view fragment, int32_t level) const {
-        for (const auto& line : host_->table().logLines()) {
-            if (line.level == level && line.message.find(fragment) != std::string::npos) return true;
-        }
-        return false;
-    }
-
-    std::size_t RequestsTo(const std::string& url, uint32_t method) const {
-        std::size_t count = 0;
-        for (const auto& request : host_->table().requests()) {
-            if (request.url == url && request.method == method) ++count;
-        }
-        return count;
-    }
-
-    std::string root_;
-    std::string previousDirectory_;
-    std::unique_ptr<TestHost> host_;
+    std::size_t RequestCount(std::string_view url, uint32_t method) const { return RequestsTo(url, method).size(); }
 };
 
 // ---- Each outbound request failing in turn ---------------------------------------
@@ -215,7 +177,7 @@ TEST_F(ServiceFaultTest, EachHostRequestFailingInTurnLeavesTheServiceWholeAndThe
         const FilesOnDisk after = RunScenario();
 
         // The failing request was made, and nothing escaped the plug-in.
-        EXPECT_GE(RequestsTo(failure.path, failure.method), 1u);
+        EXPECT_GE(RequestCount(failure.path, failure.method), 1u);
         EXPECT_TRUE(table().failures().empty());
         // Every file holds its old text or a complete new version.
         EXPECT_TRUE(after.game == kOldGameConfig || after.game == healthy.game || IsCompleteNewGameConfig(after.game))
@@ -232,13 +194,13 @@ TEST_F(ServiceFaultTest, AFailedUploadKeepsTheOwnerModifiedAndSaveAnswersFalse) 
     table().AnswerError(kUploadPath, "preferences service down", 503);
     Start();
     LogInAndBecomeReady();
-    EXPECT_EQ(RequestsTo(kUploadPath, kPut), 1u);
+    EXPECT_EQ(RequestCount(kUploadPath, kPut), 1u);
     table().ClearRecords();
 
     EXPECT_EQ(Answer("POST", "/kor-game-settings/v1/save"), HostValue::Bool(false));
-    EXPECT_EQ(RequestsTo(kUploadPath, kPut), 1u);
+    EXPECT_EQ(RequestCount(kUploadPath, kPut), 1u);
     // The local changes are still unsent: no owner record says otherwise.
-    EXPECT_EQ(RequestsTo(kOwnerPath, kPost), 0u);
+    EXPECT_EQ(RequestCount(kOwnerPath, kPost), 0u);
     EXPECT_EQ(ReadFile(kPersisted), PersistedText(33));
 }
 

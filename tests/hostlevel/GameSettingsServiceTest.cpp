@@ -5,20 +5,20 @@
 // directory, and checks files on disk, host requests and fired events.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/GameSettingsScript.h"
+#include "support/InstalledLibraryTest.h"
 #include "support/TestHost.h"
 #include "tools/hostkit/ApiDescription.h"
+#include "tools/hostkit/EventKey.h"
 #include "tools/hostkit/HostAnswer.h"
 #include "tools/hostkit/JsonCodec.h"
 #include "tools/Unpacked.h"
@@ -27,6 +27,7 @@ namespace kor {
 namespace {
 
 using hostkit::HostValue;
+using hostkit::ResourceEventType;
 using hostkit::testing::Unpacked;
 using namespace kor::testing;  // the scripted paths, values and file helpers
 
@@ -36,24 +37,6 @@ constexpr const char* kPersistList = R"({"files": [
     {"name": "Game.cfg", "sections": [{"name": "General", "settings": [{"name": "GameMouseSpeed", "persisted": true}]}]},
     {"name": "Input.ini", "sections": [{"name": "GameEvents", "settings": [{"name": "evtCastSpell2", "persisted": true}]}]}
 ]})";
-
-std::string EventKeyOf(const std::string& path) {
-    std::string key = "OnJsonApiEvent";
-    std::istringstream segments(path);
-    std::string segment;
-    int kept = 1;
-    while (std::getline(segments, segment, '/') && kept < 4) {
-        if (segment.empty()) continue;
-        key += "_" + segment;
-        ++kept;
-    }
-    return key;
-}
-
-HostValue ResourceEvent(const std::string& uri, const std::string& type, HostValue data) {
-    return HostValue::Structure(
-        {{"uri", HostValue::String(uri)}, {"eventType", HostValue::String(type)}, {"data", std::move(data)}});
-}
 
 const HostValue* At(const HostValue& value, std::initializer_list<std::string_view> path) {
     const HostValue* current = &value;
@@ -69,33 +52,18 @@ std::string TextAt(const HostValue& value, std::initializer_list<std::string_vie
     return found != nullptr && found->AsString() != nullptr ? *found->AsString() : "<none>";
 }
 
-class GameSettingsServiceTest : public ::testing::Test {
+class GameSettingsServiceTest : public InstalledLibraryTest {
 protected:
+    GameSettingsServiceTest() : InstalledLibraryTest(KOR_GAME_SETTINGS_LIBRARY, "kor-service-") {}
+
     void SetUp() override {
-        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        const auto root = std::filesystem::temp_directory_path() / ("kor-service-" + std::to_string(stamp));
-        ASSERT_TRUE(std::filesystem::create_directory(root));
-        root_ = root.string();
-        previousDirectory_ = std::filesystem::current_path().string();
-        std::filesystem::current_path(root_);
-        auto copy = testing::FreshLibraryCopy(KOR_GAME_SETTINGS_LIBRARY, root_);
-        ASSERT_TRUE(copy.ok()) << copy.error();
-        host_ = std::make_unique<TestHost>(copy.value());
+        ASSERT_NO_FATAL_FAILURE(InstalledLibraryTest::SetUp());
         std::filesystem::create_directories("Config");
         std::filesystem::create_directories("DATA/CFG/defaults");
         ScriptDataStore(std::nullopt);
         table().AnswerStream(kAssetPath, hostkit::StreamScript{{kPersistList}, {}, {}, {}});
         table().AnswerValue(kHashPath, HostValue::String("hash-of-local"));
     }
-
-    void TearDown() override {
-        host_.reset();
-        std::filesystem::current_path(previousDirectory_);
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-
-    TestHostTable& table() { return host_->table(); }
 
     // The data store holds one record: GET answers it (404 while none),
     // POST replaces it with the request's parameter.
@@ -113,24 +81,15 @@ protected:
         });
     }
 
-    void Start() {
-        ASSERT_TRUE(host_->Load().ok());
-        ASSERT_TRUE(host_->Initialize());
-    }
-
-    void Deliver(const std::string& path, const std::string& type, HostValue data) {
-        ASSERT_GT(host_->DeliverEvent(EventKeyOf(path), ResourceEvent(path, type, std::move(data))), 0u) << path;
-    }
-
     void LogIn(uint64_t accountId, uint64_t summonerId = 501, const std::string& state = "SUCCEEDED") {
-        Deliver(kSessionPath, "Update",
+        Deliver(kSessionPath, ResourceEventType::Update,
                 HostValue::Structure({{"state", HostValue::String(state)},
                                       {"summonerId", HostValue::Unsigned(summonerId)},
                                       {"accountId", HostValue::Unsigned(accountId)},
                                       {"gasToken", HostValue::Structure()}}));
     }
 
-    void PreferencesReady(bool ready, const std::string& type = "Update") {
+    void PreferencesReady(bool ready, ResourceEventType type = ResourceEventType::Update) {
         Deliver(kReadyEventPath, type, HostValue::Bool(ready));
     }
 
@@ -154,14 +113,6 @@ protected:
 
     HostValue Get(const std::string& url) { return Answer("GET", url); }
 
-    std::vector<TestHostTable::SeenRequest> RequestsTo(const std::string& url, uint32_t method) const {
-        std::vector<TestHostTable::SeenRequest> seen;
-        for (const auto& request : host_->table().requests()) {
-            if (request.url == url && request.method == method) seen.push_back(request);
-        }
-        return seen;
-    }
-
     std::vector<HostValue> OwnerPosts() const {
         std::vector<HostValue> posts;
         for (const auto& request : RequestsTo(kOwnerPath, kPost)) {
@@ -179,13 +130,6 @@ protected:
         return uris;
     }
 
-    bool Logged(std::string_view fragment, int32_t level) const {
-        for (const auto& line : host_->table().logLines()) {
-            if (line.level == level && line.message.find(fragment) != std::string::npos) return true;
-        }
-        return false;
-    }
-
     static bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
     // A session that is logged in and whose readiness update synchronised
@@ -199,9 +143,6 @@ protected:
         table().ClearRecords();
     }
 
-    std::string root_;
-    std::string previousDirectory_;
-    std::unique_ptr<TestHost> host_;
     std::optional<HostValue> storedOwner_;
 };
 
@@ -276,8 +217,8 @@ TEST_F(GameSettingsServiceTest, StartUpSucceedsWithEveryHostRequestFailing) {
     EXPECT_TRUE(Logged("asset service down", 2));
     EXPECT_EQ(ReadFile(kDefaultsList), "earlier list");
     // Subscriptions were made all the same.
-    EXPECT_TRUE(table().IsSubscribed(EventKeyOf(kSessionPath)));
-    EXPECT_TRUE(table().IsSubscribed(EventKeyOf(kReadyEventPath)));
+    EXPECT_TRUE(table().IsSubscribed(hostkit::EventKeyForPath(kSessionPath)));
+    EXPECT_TRUE(table().IsSubscribed(hostkit::EventKeyForPath(kReadyEventPath)));
     EXPECT_EQ(Get(kReady), HostValue::Bool(false));
 
     // With the data store unreadable the owner is {0, 0, false}: a login of
@@ -308,7 +249,7 @@ TEST_F(GameSettingsServiceTest, OnlyAReadinessUpdateForALoggedInUserSynchronises
     LogIn(2002, 0);  // no summoner
     PreferencesReady(true);
     LogIn(2002);
-    PreferencesReady(true, "Create");
+    PreferencesReady(true, ResourceEventType::Create);
     EXPECT_TRUE(RequestsTo(kHashPath, kPost).empty());
     EXPECT_EQ(Get(kReady), HostValue::Bool(false));
 
@@ -317,7 +258,7 @@ TEST_F(GameSettingsServiceTest, OnlyAReadinessUpdateForALoggedInUserSynchronises
     EXPECT_EQ(Get(kReady), HostValue::Bool(true));
 
     // A logout forgets the ids: the next update does nothing more.
-    Deliver(kSessionPath, "Delete", HostValue());
+    Deliver(kSessionPath, ResourceEventType::Delete, HostValue());
     table().ClearRecords();
     PreferencesReady(true);
     EXPECT_TRUE(RequestsTo(kHashPath, kPost).empty());
@@ -486,9 +427,9 @@ TEST_F(GameSettingsServiceTest, ALoadAnnouncesTheTwoResourcesThenReadyUnderBothN
     std::vector<std::pair<std::string, std::string>> fired;
     for (const auto& event : table().firedEvents()) fired.emplace_back(event.name, TextAt(event.payload, {"uri"}));
     const std::vector<std::pair<std::string, std::string>> expected = {
-        {EventKeyOf(kGameSettings), kGameSettings},   {"OnJsonApiEvent", kGameSettings},
-        {EventKeyOf(kInputSettings), kInputSettings}, {"OnJsonApiEvent", kInputSettings},
-        {EventKeyOf(kReady), kReady},                 {"OnJsonApiEvent", kReady},
+        {hostkit::EventKeyForPath(kGameSettings), kGameSettings},   {"OnJsonApiEvent", kGameSettings},
+        {hostkit::EventKeyForPath(kInputSettings), kInputSettings}, {"OnJsonApiEvent", kInputSettings},
+        {hostkit::EventKeyForPath(kReady), kReady},                 {"OnJsonApiEvent", kReady},
     };
     EXPECT_EQ(fired, expected);
     const auto events = table().firedEvents();
@@ -592,7 +533,7 @@ TEST_F(GameSettingsServiceTest, RebindingAKeyUnbindsItElsewhereAndWritesEverythi
     EXPECT_EQ(AnnouncedUris(), std::vector<std::string>{kInputSettings});
     const auto events = table().firedEvents();
     ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].name, EventKeyOf(kInputSettings));
+    EXPECT_EQ(events[0].name, hostkit::EventKeyForPath(kInputSettings));
     EXPECT_EQ(*At(events[1].payload, {"data"}), answer);
 
     // The index follows the change: binding [Q] to a third event now takes

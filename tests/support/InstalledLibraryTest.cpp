@@ -1,0 +1,58 @@
+#include "support/InstalledLibraryTest.h"
+
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "support/ConfigTestEnvironment.h"
+#include "tools/hostkit/EventKey.h"
+
+namespace kor::testing {
+
+InstalledLibraryTest::InstalledLibraryTest(std::string library, std::string directoryPrefix)
+    : library_(std::move(library)), directoryPrefix_(std::move(directoryPrefix)) {}
+
+void InstalledLibraryTest::SetUp() {
+    root_ = MakeFreshDirectory(directoryPrefix_).string();
+    previousDirectory_ = std::filesystem::current_path().string();
+    std::filesystem::current_path(root_);
+    auto copy = FreshLibraryCopy(library_, root_);
+    ASSERT_TRUE(copy.ok()) << copy.error();
+    host_ = std::make_unique<TestHost>(copy.value());
+}
+
+void InstalledLibraryTest::TearDown() {
+    host_.reset();
+    if (!previousDirectory_.empty()) std::filesystem::current_path(previousDirectory_);
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+}
+
+void InstalledLibraryTest::Start() {
+    ASSERT_TRUE(host_->Load().ok());
+    ASSERT_TRUE(host_->Initialize());
+}
+
+void InstalledLibraryTest::Deliver(std::string_view path, hostkit::ResourceEventType type,
+                                   hostkit::HostValue data) {
+    const auto event = hostkit::MakeResourceEvent(path, type, std::move(data));
+    ASSERT_GT(host_->DeliverEvent(hostkit::EventKeyForPath(path), event), 0u) << path;
+}
+
+bool InstalledLibraryTest::Logged(std::string_view fragment, int32_t level) const {
+    for (const auto& line : host_->table().logLines()) {
+        if (line.level == level && line.message.find(fragment) != std::string::npos) return true;
+    }
+    return false;
+}
+
+std::vector<TestHostTable::SeenRequest> InstalledLibraryTest::RequestsTo(std::string_view url,
+                                                                         uint32_t method) const {
+    std::vector<TestHostTable::SeenRequest> seen;
+    for (const auto& request : host_->table().requests()) {
+        if (request.url == url && request.method == method) seen.push_back(request);
+    }
+    return seen;
+}
+
+}  // namespace kor::testing
