@@ -5,8 +5,19 @@
 #include <bit>
 #include <new>
 
+// GCC says it builds with AddressSanitizer through a macro, clang through
+// __has_feature.
 #if defined(__SANITIZE_ADDRESS__)
+#define KOR_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KOR_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+#if defined(KOR_ADDRESS_SANITIZER)
 #include <sanitizer/asan_interface.h>
+#include <sanitizer/lsan_interface.h>
 #endif
 
 namespace kor {
@@ -20,14 +31,28 @@ static_assert(PageSource::kPagesPerBlock == 16, "the free mask holds one bit per
 // after free (it would fault only once the whole block is unmapped). A block
 // is unpoisoned before it goes back, since its range may be mapped again for
 // anything else.
-#if defined(__SANITIZE_ADDRESS__)
+//
+// Values in pool pages may hold the only pointer to heap memory (the bytes
+// of a blob), and LeakSanitizer scans the heap, stacks and globals but not
+// memory mapped by hand: a committed block is a root region of its scans, or
+// the bytes of every blob in a live tree would be reported as leaked. A tree
+// that is itself lost keeps its pages, which the page counts show.
+#if defined(KOR_ADDRESS_SANITIZER)
 void Poison(uintptr_t address, std::size_t bytes) { ASAN_POISON_MEMORY_REGION(reinterpret_cast<void*>(address), bytes); }
 void Unpoison(uintptr_t address, std::size_t bytes) {
     ASAN_UNPOISON_MEMORY_REGION(reinterpret_cast<void*>(address), bytes);
 }
+void ScanForLeaks(uintptr_t base, std::size_t bytes) {
+    __lsan_register_root_region(reinterpret_cast<const void*>(base), bytes);
+}
+void StopScanningForLeaks(uintptr_t base, std::size_t bytes) {
+    __lsan_unregister_root_region(reinterpret_cast<const void*>(base), bytes);
+}
 #else
 void Poison(uintptr_t, std::size_t) {}
 void Unpoison(uintptr_t, std::size_t) {}
+void ScanForLeaks(uintptr_t, std::size_t) {}
+void StopScanningForLeaks(uintptr_t, std::size_t) {}
 #endif
 
 }  // namespace
@@ -72,6 +97,7 @@ void PageSource::ReleasePage(void* page) noexcept {
     if (block.freeMask == kAllPagesFree) {
         UnlinkPartial(&block);
         Unpoison(block.base, kBlockSize);
+        StopScanningForLeaks(block.base, kBlockSize);
         platform::ReleasePages(reinterpret_cast<void*>(block.base), kBlockSize);
         blocks_.erase(it);
     }
@@ -97,6 +123,7 @@ PageSource::Block* PageSource::CommitBlock() noexcept {
         block.freeMask = kAllPagesFree;
         LinkPartial(&block);
         Poison(base, kBlockSize);
+        ScanForLeaks(base, kBlockSize);
         return &block;
     } catch (const std::bad_alloc&) {
         platform::ReleasePages(memory, kBlockSize);
