@@ -9,8 +9,9 @@
 // texts of regular lines (a section header alone on its line, or a line with
 // "=", or a comment or blank line): on other texts the reader's tolerance
 // (a line without "=" joins the next line's key, a "[" without "]" ends the
-// reading, a comment runs past a lone CR) lets the same bytes mean different pairs to the reader and to a
-// line-based editor, as it does for the game.
+// reading, a comment runs past a lone CR, a key may be indented) lets the
+// same bytes mean different pairs to the reader and to a line-based editor,
+// as it does for the game.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -114,6 +115,23 @@ bool IsLineRegular(std::string_view text) {
     return true;
 }
 
+// The reader trims a key's indentation, while the editor takes a key only
+// where it opens its line: an indented line of the key comes first for the
+// reader, and the editor writes to a later one (or a new first line of the
+// section), so the written value reads back only when no line holds the key
+// indented.
+bool HasIndentedKey(std::string_view text, std::string_view key) {
+    while (!text.empty()) {
+        const std::size_t end = text.find_first_of("\r\n");
+        const std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        const std::size_t equals = line.find('=');
+        if (line.empty() || (line.front() != ' ' && line.front() != '\t') || equals == std::string_view::npos) continue;
+        if (EqualIgnoringCase(TrimBlanks(line.substr(0, equals)), key)) return true;
+    }
+    return false;
+}
+
 // Shows the pairs of a failing input next to the finding.
 void Dump(const char* title, const std::vector<Pair>& pairs) {
     std::fprintf(stderr, "%s:\n", title);
@@ -139,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     value = std::string(TrimBlanks(value));
     const std::string_view text = input;
     if (section.empty() || key.empty()) return 0;
-    const bool checked = IsLineRegular(text);
+    const bool checked = IsLineRegular(text) && !HasIndentedKey(text, key);
 
     const std::vector<Pair> before = Read(text);
     const std::string edited = kor::EditIniText(text, section, key, value);
@@ -155,6 +173,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             break;
         }
     }
+    if (effective == nullptr || effective->value != value) Dump("after", after);
     KOR_FUZZ_CHECK(effective != nullptr && effective->value == value, "the written value reads back");
 
     std::vector<Pair> othersBefore;
