@@ -9,9 +9,10 @@
 // texts of regular lines (a section header alone on its line, or a line with
 // "=", or a comment or blank line): on other texts the reader's tolerance
 // (a line without "=" joins the next line's key, a "[" without "]" ends the
-// reading, a comment runs past a lone CR, a key may be indented) lets the
-// same bytes mean different pairs to the reader and to a line-based editor,
-// as it does for the game.
+// reading, a comment runs past a lone CR, a key may be indented, a tab before
+// a comment or on an empty line starts a key) lets the same bytes mean
+// different pairs to the reader and to a line-based editor, as it does for
+// the game.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -103,7 +104,12 @@ bool IsLineRegular(std::string_view text) {
         const std::string_view whole = text.substr(0, end);
         const std::string_view line = TrimBlanks(whole);
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        if (line.empty() || line.front() == '#' || line.front() == ';' || line.front() == '\'') continue;
+        const bool quiet = line.empty() || line.front() == '#' || line.front() == ';' || line.front() == '\'';
+        // The reader skips blanks and line breaks before a line, but not
+        // tabs: after a tab, a comment or an empty rest begins the next key.
+        const std::size_t first = whole.find_first_not_of(' ');
+        if (quiet && first != std::string_view::npos && whole[first] == '\t') return false;
+        if (quiet) continue;
         if (line.front() == '[') {
             // Blanks after the "]" would join the next line's key.
             if (whole.back() != ']' || line.find(']') != line.size() - 1 || line.rfind('[') != 0) return false;
