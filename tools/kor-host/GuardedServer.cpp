@@ -126,9 +126,10 @@ public:
         requestBytes_ = end_ - begin_;
     }
 
-    // Whether a read of this request ran out of time or room: httplib
-    // answers 400 then, and the connection must not wait for another request.
-    bool cutOff() const { return cutOff_; }
+    // Why a read of this request failed (408: out of time, 413: out of
+    // room), 0 while none did. The connection must not wait for another
+    // request after one.
+    int cutOff() const { return cutOff_; }
 
     // Discards what the client still sends, up to the linger time.
     void Drain() {
@@ -143,11 +144,11 @@ public:
 
     ssize_t read(char* data, size_t size) override {
         if (begin_ == end_) {
-            if (!WaitFor(fd_, POLLIN, ReadWait())) return CutOff();
+            if (!WaitFor(fd_, POLLIN, ReadWait())) return CutOff(408);
             const ssize_t got = recv(fd_, buffer_, sizeof buffer_, 0);
             if (got <= 0) return got;
             requestBytes_ += static_cast<std::size_t>(got);
-            if (requestBytes_ > limits_.maxRequestBytes) return CutOff();
+            if (requestBytes_ > limits_.maxRequestBytes) return CutOff(413);
             begin_ = 0;
             end_ = static_cast<std::size_t>(got);
         }
@@ -171,8 +172,8 @@ private:
         return std::min<Clock::duration>(limits_.readIdle, std::max<Clock::duration>(deadline_ - Clock::now(), {}));
     }
 
-    ssize_t CutOff() {
-        cutOff_ = true;
+    ssize_t CutOff(int status) {
+        cutOff_ = status;
         return -1;
     }
 
@@ -187,13 +188,14 @@ private:
     const ConnectionLimits& limits_;
     Clock::time_point deadline_ = Clock::now();
     std::size_t requestBytes_ = 0;
-    bool cutOff_ = false;
+    int cutOff_ = 0;
     char buffer_[4096];
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
 };
 
-// Whether the request being served on this thread asked for the close.
+// The connection served on this thread, and whether its request asked for the close.
+thread_local const ConnectionStream* currentStream = nullptr;
 thread_local bool* closeRequested = nullptr;
 
 }  // namespace
@@ -209,12 +211,15 @@ void GuardedServer::CloseAfterAnswer() {
     if (closeRequested != nullptr) *closeRequested = true;
 }
 
+int GuardedServer::CutOffStatus() { return currentStream != nullptr ? currentStream->cutOff() : 0; }
+
 bool GuardedServer::WidenBacklog() { return svr_sock_ != INVALID_SOCKET && ::listen(svr_sock_, SOMAXCONN) == 0; }
 
 bool GuardedServer::process_and_close_socket(socket_t socket) {
     ConnectionStream stream(socket, limits_);
     bool close = false;
     closeRequested = &close;
+    currentStream = &stream;
     bool ok = true;
     const auto stopping = [this] { return svr_sock_ == INVALID_SOCKET; };
     for (std::size_t served = 0; ok && !close && served < limits_.maxRequestsPerConnection; ++served) {
@@ -223,9 +228,10 @@ bool GuardedServer::process_and_close_socket(socket_t socket) {
         bool closed = false;
         const bool last = served + 1 == limits_.maxRequestsPerConnection;
         ok = process_request(stream, last, closed, [](httplib::Request&) {});
-        if (closed || stream.cutOff()) break;
+        if (closed || stream.cutOff() != 0) break;
     }
     closeRequested = nullptr;
+    currentStream = nullptr;
     shutdown(socket, SHUT_WR);
     if (close) stream.Drain();
     ::close(socket);

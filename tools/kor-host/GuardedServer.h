@@ -45,6 +45,11 @@ public:
     // body left unread that must not be taken for the next one).
     static void CloseAfterAnswer();
 
+    // For the error handler: 408 when the request being served on this
+    // thread came too slowly, 413 when it grew too large (httplib answers
+    // 400 for both), else 0.
+    static int CutOffStatus();
+
     // After a bind: httplib listens with a backlog of 5, so a burst of
     // connections (a browser opens six at once) waits for SYN retries, a
     // second or more each; the system's maximum lets them all in at once.

@@ -260,6 +260,11 @@ void HttpServer::AddRoutes() {
     // Errors httplib answers itself (a malformed request, an unknown method)
     // get the same JSON form as every other answer.
     server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+        if (const int cutOff = GuardedServer::CutOffStatus(); cutOff != 0) {
+            SendError(response, cutOff, cutOff == 408 ? "the request came too slowly" : "the request is too large");
+            response.set_header("Connection", "close");
+            return;
+        }
         if (!response.body.empty()) return;
         SendError(response, response.status, "HTTP status " + std::to_string(response.status));
     });

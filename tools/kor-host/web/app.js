@@ -67,7 +67,8 @@ async function refreshHost() {
     if (state.ok) {
         const session = state.value.loginSession;
         $("host-user").textContent = isObject(session) && session.accountId
-            ? `${session.accountId}, summoner ${session.summonerId} (${session.state})` : "nobody";
+            ? `${session.accountId}, summoner ${session.summonerId}${session.state === "SUCCEEDED" ? "" : ` (${session.state})`}`
+            : "nobody";
         showFlag("host-preferences", state.value.playerPreferencesReady);
     }
     showFlag("plugin-ready", ready.ok ? ready.value : null);
@@ -324,8 +325,8 @@ function listEvent(name, payload) {
     const what = uri.startsWith(`${API}/`) ? uri.slice(API.length + 1) : uri;
     const kind = isObject(payload) && payload.eventType ? payload.eventType : "event";
     const time = new Date().toLocaleTimeString([], { hour12: false });
-    list.prepend(element("li", { title: uri }, element("time", {}, time), element("span", { class: "kind" }, kind),
-        element("code", {}, what)));
+    list.prepend(element("li", { title: uri }, element("time", {}, time), " ", element("span", { class: "kind" }, kind),
+        " ", element("code", {}, what)));
     while (list.children.length > EVENTS_SHOWN) list.lastElementChild.remove();
 }
 
