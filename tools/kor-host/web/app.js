@@ -67,7 +67,7 @@ async function refreshHost() {
     if (state.ok) {
         const session = state.value.loginSession;
         $("host-user").textContent = isObject(session) && session.accountId
-            ? `${session.accountId}, summoner ${session.summonerId}${session.state === "SUCCEEDED" ? "" : ` (${session.state})`}`
+            ? `account ${session.accountId}, summoner ${session.summonerId}${session.state === "SUCCEEDED" ? "" : ` (${session.state})`}`
             : "nobody";
         showFlag("host-preferences", state.value.playerPreferencesReady);
     }
