@@ -35,7 +35,10 @@ Options:
   --content-type TYPE   content type of the BODY of call (default application/json;
                         also application/x-msgpack, application/x-yaml)
 
-HTTP routes of serve:
+HTTP routes of serve (loopback only; the Host must be kor-host's address and
+port, a change from a web page must come from kor-host's own page, and bodies
+are JSON, MessagePack or YAML of at most 1 MiB, JSON only for /host/...):
+  GET  /                                the settings page, for a browser
   <METHOD> /kor-game-settings/v1/...    the plug-in's functions (see GET /host/api)
   GET  /events                          Server-Sent Events: every event the plug-in fires
                                         and every resource event the host delivers

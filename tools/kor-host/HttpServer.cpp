@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -15,7 +16,9 @@
 #include "tools/hostkit/ApiJson.h"
 #include "tools/hostkit/FunctionRoutes.h"
 #include "tools/hostkit/JsonCodec.h"
+#include "tools/kor-host/GuardedServer.h"
 #include "tools/kor-host/HttpStatus.h"
+#include "tools/kor-host/WebPage.h"
 
 namespace kor::korhost {
 namespace {
@@ -24,20 +27,25 @@ using hostkit::HostValue;
 using hostkit::Outcome;
 
 constexpr int kUnavailable = 503;
+constexpr int kForbidden = 403;
+constexpr int kTooLarge = 413;
+constexpr int kUnsupportedType = 415;
+constexpr int kMisdirected = 421;
 
 // How long a stream's worker waits for events before it looks again at the
 // server and the client, and how often a quiet stream sends a comment so
 // that a vanished client is noticed.
 constexpr auto kEventWait = std::chrono::milliseconds(200);
 constexpr auto kHeartbeat = std::chrono::seconds(1);
-// Idle keep-alive connections hold a worker too; they are let go soon so
-// they neither crowd out new connections nor delay shutdown.
-constexpr time_t kKeepAliveSeconds = 2;
-
 // Headers the HTTP layer writes itself.
-bool IsFramingHeader(std::string_view name) {
-    std::string lower(name);
+std::string Lower(std::string_view text) {
+    std::string lower(text);
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+bool IsFramingHeader(std::string_view name) {
+    const std::string lower = Lower(name);
     return lower == "content-type" || lower == "content-length" || lower == "transfer-encoding" ||
            lower == "connection";
 }
@@ -118,6 +126,34 @@ bool Write(httplib::DataSink& sink, EventStream& stream, const std::string& text
     return sink.write(text.data(), text.size());
 }
 
+// The media type of a Content-Type value, without parameters, lower case.
+std::string MediaType(std::string_view contentType) {
+    contentType = contentType.substr(0, contentType.find(';'));
+    while (!contentType.empty() && (contentType.back() == ' ' || contentType.back() == '\t')) contentType.remove_suffix(1);
+    while (!contentType.empty() && (contentType.front() == ' ' || contentType.front() == '\t')) contentType.remove_prefix(1);
+    return Lower(contentType);
+}
+
+// The body types each kind of route parses: the host's own routes read
+// JSON, the plug-in reads JSON, MessagePack and YAML.
+bool ParsedType(std::string_view path, const std::string& type) {
+    if (path.starts_with("/host/")) return type == "application/json";
+    return type == "application/json" || type == "application/vnd.api+json" || type == "application/x-msgpack" ||
+           type == "application/x-yaml" || type == "text/x-yaml";
+}
+
+bool ChangesState(const std::string& method) { return method != "GET" && method != "HEAD" && method != "OPTIONS"; }
+
+// The page's files are the only answers meant for a browser to render, so
+// they say what they may load and that no other site may frame them.
+void SendPageFile(httplib::Response& response, const PageFile& file) {
+    response.set_header("Content-Security-Policy",
+                        "default-src 'self'; img-src 'self' data:; frame-ancestors 'none'; form-action 'self'");
+    response.set_header("X-Content-Type-Options", "nosniff");
+    response.set_header("Cache-Control", "no-cache");
+    response.set_content(std::string(file.bytes), std::string(file.contentType));
+}
+
 }  // namespace
 
 bool IsLoopbackHost(const std::string& host) {
@@ -131,9 +167,8 @@ bool IsLoopbackHost(const std::string& host) {
 
 HttpServer::HttpServer(PluginRunner& runner, HostControl& control, HostServices& services, EventHub& events)
     : runner_(runner), control_(control), services_(services), events_(events),
-      server_(std::make_unique<httplib::Server>()) {
-    server_->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
-    server_->set_keep_alive_timeout(kKeepAliveSeconds);
+      server_(std::make_unique<GuardedServer>(ConnectionLimits{.maxConnections = kMaxConnections})) {
+    server_->set_payload_max_length(kMaxBodyBytes);
     AddRoutes();
 }
 
@@ -141,14 +176,63 @@ HttpServer::~HttpServer() { Stop(); }
 
 Outcome<int> HttpServer::Bind(const std::string& host, int port) {
     if (port == 0) {
-        const int bound = server_->bind_to_any_port(host);
-        if (bound <= 0) return hostkit::Failure{"cannot listen on " + host + ": no free port"};
-        return bound;
-    }
-    if (!server_->bind_to_port(host, port)) {
+        port = server_->bind_to_any_port(host);
+        if (port <= 0) return hostkit::Failure{"cannot listen on " + host + ": no free port"};
+    } else if (!server_->bind_to_port(host, port)) {
         return hostkit::Failure{"cannot listen on " + host + ":" + std::to_string(port)};
     }
+    server_->WidenBacklog();
+    const std::string suffix = ":" + std::to_string(port);
+    const bool ipv6 = host.find(':') != std::string::npos;
+    authorities_ = {Lower(ipv6 ? "[" + host + "]" : host) + suffix};
+    if (IsLoopbackHost(host) && host != "localhost") authorities_.push_back("localhost" + suffix);
     return port;
+}
+
+bool HttpServer::Refuse(const httplib::Request& request, httplib::Response& response) const {
+    auto refuse = [&](int status, const std::string& message) {
+        SendError(response, status, message);
+        response.set_header("Connection", "close");
+        GuardedServer::CloseAfterAnswer();
+        return true;
+    };
+    const std::string host = Lower(request.get_header_value("Host"));
+    if (std::find(authorities_.begin(), authorities_.end(), host) == authorities_.end()) {
+        return refuse(kMisdirected, "this server answers to http://" + authorities_.front() + " only");
+    }
+    if (!ChangesState(request.method)) return false;
+    if (request.has_header("Origin") && request.get_header_value("Origin") != "http://" + host) {
+        return refuse(kForbidden, "a change may come from kor-host's own page only, not from " +
+                                      request.get_header_value("Origin"));
+    }
+    const std::string encoding = Lower(request.get_header_value("Content-Encoding"));
+    if (!encoding.empty() && encoding != "identity") {
+        return refuse(kUnsupportedType, "bodies are read as sent; Content-Encoding " + encoding + " is not");
+    }
+    const bool chunked = request.has_header("Transfer-Encoding");
+    uint64_t length = 0;
+    if (request.has_header("Content-Length")) {
+        const std::string text = request.get_header_value("Content-Length");
+        if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos) {
+            return refuse(kBadRequest, "Content-Length is not a number: " + text);
+        }
+        length = std::stoull(text);
+    }
+    if (length > kMaxBodyBytes) {
+        return refuse(kTooLarge, "a body may hold " + std::to_string(kMaxBodyBytes) + " bytes at most, not " +
+                                     std::to_string(length));
+    }
+    const std::string path(hostkit::PathOfUrl(request.target));
+    if (!request.has_header("Content-Type")) {
+        if (length == 0 && !chunked) return false;
+        return refuse(kUnsupportedType, "a body needs a Content-Type that " + path + " reads");
+    }
+    const std::string type = MediaType(request.get_header_value("Content-Type"));
+    if (!ParsedType(path, type)) {
+        return refuse(kUnsupportedType, request.method + " " + path + " does not read " + type +
+                                            (path.starts_with("/host/") ? "; send application/json" : ""));
+    }
+    return false;
 }
 
 bool HttpServer::Run() { return server_->listen_after_bind(); }
@@ -176,6 +260,11 @@ void HttpServer::AddRoutes() {
     // Errors httplib answers itself (a malformed request, an unknown method)
     // get the same JSON form as every other answer.
     server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+        if (const int cutOff = GuardedServer::CutOffStatus(); cutOff != 0) {
+            SendError(response, cutOff, cutOff == 408 ? "the request came too slowly" : "the request is too large");
+            response.set_header("Connection", "close");
+            return;
+        }
         if (!response.body.empty()) return;
         SendError(response, response.status, "HTTP status " + std::to_string(response.status));
     });
@@ -189,6 +278,9 @@ void HttpServer::AddRoutes() {
         stream->subscription = events_.Subscribe();
         if (stream->subscription == nullptr) {
             SendError(response, kUnavailable, "too many open event streams");
+            response.set_header("Connection", "close");
+            // The client must not keep the connection, and its thread, for a retry.
+            GuardedServer::CloseAfterAnswer();
             return;
         }
         response.set_header("Cache-Control", "no-cache");
@@ -218,6 +310,11 @@ void HttpServer::AddRoutes() {
                 return true;
             });
     });
+
+    for (const PageFile& file : PageFiles()) {
+        AddRoute("GET", std::string(file.path),
+                 [&file](const httplib::Request&, httplib::Response& response) { SendPageFile(response, file); });
+    }
 
     AddRoute("GET", "/host/api", [this](const httplib::Request&, httplib::Response& response) {
         const PluginApiDescription* api = runner_.api();
@@ -278,12 +375,20 @@ void HttpServer::AddRoutes() {
     // 400, although such a request has no body (RFC 9112, 6.3). So kor-host
     // routes itself: a request without a body is answered before httplib
     // reads one, every other request after.
+    //
+    // Every request is screened first, before its body is read.
     server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+        if (Refuse(request, response)) return httplib::Server::HandlerResponse::Handled;
         if (request.has_header("Content-Length") || request.has_header("Transfer-Encoding")) {
             return httplib::Server::HandlerResponse::Unhandled;
         }
         Dispatch(request, response);
         return httplib::Server::HandlerResponse::Handled;
+    });
+    // A client that waits for "100 Continue" gets the refusal instead and
+    // sends no body.
+    server.set_expect_100_continue_handler([this](const httplib::Request& request, httplib::Response& response) {
+        return Refuse(request, response) ? response.status : 100;
     });
     auto dispatch = [this](const httplib::Request& request, httplib::Response& response) {
         Dispatch(request, response);

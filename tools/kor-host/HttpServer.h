@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "tools/hostkit/Outcome.h"
 #include "tools/kor-host/EventHub.h"
@@ -21,6 +22,8 @@ struct Response;
 
 namespace kor::korhost {
 
+class GuardedServer;
+
 // The HTTP/1.1 front of kor-host on a loopback address:
 //
 //   <METHOD> <plug-in path>       one call into the plug-in (PluginRunner)
@@ -32,18 +35,29 @@ namespace kor::korhost {
 //   POST /host/player-preferences-ready   {"ready"}
 //   POST /host/game-ended         the plug-in's "reload-post-game", as the client calls it
 //
-// Every answer is JSON; unknown routes answer 404 with {"status", "message"}.
+//   GET  /  and  /page/<file>     the settings page (a client of the routes above)
 //
-// Threads: a fixed pool of kWorkerThreads serves the connections. An event
-// stream occupies one worker for as long as it is open, so at most
-// kMaxEventStreams streams are accepted (503 beyond), which keeps the other
-// workers free for ordinary calls. A stream's worker waits for events in
-// bounded steps and ends when the hub stops, when the server stops or when
-// the client has gone, so open streams never hold up Stop.
+// Every answer but the page's files is JSON; unknown routes answer 404 with
+// {"status", "message"}.
+//
+// The server is reachable by any web page the user's browser opens, so
+// every request must name kor-host's own address and port in Host (else 421:
+// no DNS rebinding), a request that changes state and carries an Origin must
+// come from kor-host's own page (else 403), and its body must be of a type
+// the route parses (else 415: no form or text/plain posts from other
+// sites). Bodies over kMaxBodyBytes are refused with 413 before they are read.
+//
+// Threads: every connection has a thread of its own (GuardedServer), so an
+// event stream holds one for as long as it is open; at most kMaxEventStreams
+// streams are accepted (503 and the connection closed beyond), which leaves
+// threads for ordinary calls. A stream's thread waits for events in bounded
+// steps and ends when the hub stops, when the server stops or when the
+// client has gone, so open streams never hold up Stop.
 class HttpServer {
 public:
-    static constexpr int kWorkerThreads = 16;
-    static constexpr std::size_t kMaxEventStreams = 8;
+    static constexpr std::size_t kMaxEventStreams = 64;
+    static constexpr std::size_t kMaxConnections = kMaxEventStreams + 32;
+    static constexpr std::size_t kMaxBodyBytes = 1u << 20;
 
     HttpServer(PluginRunner& runner, HostControl& control, HostServices& services, EventHub& events);
     ~HttpServer();
@@ -64,14 +78,19 @@ private:
     void AddRoutes();
     void AddRoute(std::string method, std::string path, Handler handler);
     void Dispatch(const httplib::Request& request, httplib::Response& response);
+    // Answers a request refused before routing (Host, Origin, content type,
+    // size) and closes its connection after the answer; false when it may go on.
+    bool Refuse(const httplib::Request& request, httplib::Response& response) const;
 
     PluginRunner& runner_;
     HostControl& control_;
     HostServices& services_;
     EventHub& events_;
-    std::unique_ptr<httplib::Server> server_;
+    std::unique_ptr<GuardedServer> server_;
     std::map<std::pair<std::string, std::string>, Handler> hostRoutes_;  // (method, path)
     std::atomic<bool> stopping_{false};
+    // The Host values that name this server, set by Bind.
+    std::vector<std::string> authorities_;
 };
 
 // Whether `host` names a loopback address ("localhost", 127.0.0.0/8, "::1").

@@ -172,15 +172,16 @@ std::string RawRequest(int port, const std::string& request) {
 
 TEST_F(ServeTest, ARequestWithoutContentLengthHasNoBodyAndIsAnsweredAtOnce) {
     Start(kProbePlugin);
+    const std::string host = "Host: 127.0.0.1:" + std::to_string(process_->port()) + "\r\n";
     const auto before = std::chrono::steady_clock::now();
     const std::string answer =
-        RawRequest(process_->port(), "POST /probe/v1/busy HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+        RawRequest(process_->port(), "POST /probe/v1/busy HTTP/1.1\r\n" + host + "Connection: close\r\n\r\n");
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
     EXPECT_TRUE(answer.starts_with("HTTP/1.1 200 OK\r\n")) << answer;
     EXPECT_TRUE(answer.ends_with("\r\n\r\ntrue")) << answer;
 
     const std::string logout =
-        RawRequest(process_->port(), "POST /host/logout HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+        RawRequest(process_->port(), "POST /host/logout HTTP/1.1\r\n" + host + "Connection: close\r\n\r\n");
     EXPECT_TRUE(logout.starts_with("HTTP/1.1 200 OK\r\n")) << logout;
     ExpectCleanStop();
 }
