@@ -1,6 +1,7 @@
 #include "config/IniTextEditor.h"
 
 #include "config/TextUtilities.h"
+#include "config/Utf8Text.h"
 
 namespace kor {
 namespace {
@@ -12,9 +13,11 @@ bool IsBlankOrTab(char c) {
 }
 
 // Whether only blanks or tabs stand between `at` and the start of its line.
+// A byte-order mark is no part of the first line: the reader skips it too.
 bool StartsLine(const std::string& text, std::size_t at) {
-    while (at > 0 && IsBlankOrTab(text[at - 1])) --at;
-    return at == 0 || text[at - 1] == '\n' || text[at - 1] == '\r';
+    const std::size_t textStart = ByteOrderMarkLength(text);
+    while (at > textStart && IsBlankOrTab(text[at - 1])) --at;
+    return at == textStart || text[at - 1] == '\n' || text[at - 1] == '\r';
 }
 
 // Whether the characters between the bracket and the name are only blanks or

@@ -1,5 +1,7 @@
 #include "config/IniTextReader.h"
 
+#include "config/Utf8Text.h"
+
 #include <string>
 
 namespace kor {
@@ -36,7 +38,9 @@ public:
     }
 
     void Run() {
-        pos_ = SkipLineSpace(0);
+        // The editor takes the text after a byte-order mark as the first
+        // line; read it the same, or a comment there would turn into a key.
+        pos_ = SkipLineSpace(ByteOrderMarkLength(text_));
         while (pos_ < text_.size()) {
             const char c = text_[pos_];
             bool keepGoing = true;

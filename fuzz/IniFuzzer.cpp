@@ -163,7 +163,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     value = std::string(TrimBlanks(value));
     const std::string_view text = input;
     if (section.empty() || key.empty()) return 0;
-    const bool checked = IsLineRegular(text) && !HasIndentedKey(text, key);
+    // A byte-order mark is no part of the first line, to the reader as to the editor.
+    const std::string_view lines = text.substr(text.starts_with("\xEF\xBB\xBF") ? 3 : 0);
+    const bool checked = IsLineRegular(lines) && !HasIndentedKey(lines, key);
 
     const std::vector<Pair> before = Read(text);
     const std::string edited = kor::EditIniText(text, section, key, value);

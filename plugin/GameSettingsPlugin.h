@@ -56,8 +56,8 @@ public:
     // Compares the local persisted settings with the account's server copy,
     // keeps, uploads or replaces the local file, then loads the settings.
     void SyncWithPlayerPreferences();
-    // Uploads "PersistedSettings.json"; false when the service is not ready,
-    // the file cannot be read or the upload fails.
+    // Uploads "PersistedSettings.json"; false when nobody is logged in, the
+    // service is not ready, the file cannot be read or the upload fails.
     bool UploadPlayerPreferences();
     // Reloads what a game may have changed, marks it modified and uploads.
     bool ReloadPostGame();
@@ -69,6 +69,11 @@ public:
     // Records a new owner state, posting it to the data store when it
     // differs from the current one.
     void SetSettingsOwner(uint64_t accountId, uint64_t timestamp, bool modified);
+    // Marks the local settings changed since their last synchronisation.
+    // They stay with their owner while nobody is logged in, so that the next
+    // login of another account still resets them; with no owner there is
+    // nobody to mark.
+    void MarkSettingsModified();
     // Empties "PersistedSettings.json" when it belongs to another account
     // than the logged-in one, and tells the client through "didreset".
     void ResetForOtherAccount();

@@ -1,11 +1,11 @@
 #include "plugin/PersistedSettingsFile.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "config/AtomicFileWrite.h"
 #include "config/ConfigLocations.h"
 #include "config/FileAccess.h"
+#include "config/Utf8Text.h"
 
 namespace kor {
 
@@ -24,8 +24,7 @@ bool WritePersistedSettingsFile(std::string_view text) {
 bool CleanPersistedSettingsFile() {
     std::optional<std::string> text = ReadPersistedSettingsFile();
     if (!text) return true;
-    std::erase_if(*text, [](char c) { return static_cast<unsigned char>(c) > 127; });
-    return WritePersistedSettingsFile(*text);
+    return WritePersistedSettingsFile(WithoutStrayUtf8Bytes(*text));
 }
 
 }  // namespace kor

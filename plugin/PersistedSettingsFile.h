@@ -16,9 +16,10 @@ std::optional<std::string> ReadPersistedSettingsFile();
 // Replaces the file's content; false when it could not be written.
 bool WritePersistedSettingsFile(std::string_view text);
 
-// Drops every byte above 127 from the file (the other bytes keep their
-// order). A file that cannot be read is left alone. False only when a file
-// that was read could not be written back.
+// Drops every byte that belongs to no well-formed UTF-8 sequence from the
+// file; text in any language (a German keyboard's key "ö", say) keeps its
+// bytes. A file that cannot be read is left alone. False only when a
+// file that was read could not be written back.
 bool CleanPersistedSettingsFile();
 
 }  // namespace kor

@@ -73,7 +73,9 @@ void GameSettingsPlugin::SyncWithPlayerPreferences() {
 }
 
 bool GameSettingsPlugin::UploadPlayerPreferences() {
-    if (!playerPreferencesReady_) {
+    // With nobody logged in there is no account to upload for, and the
+    // owner record must not be handed to "no account".
+    if (!playerPreferencesReady_ || loginSession_.accountId == 0) {
         LogWarning("%s", kNotConnected);
         return false;
     }
@@ -90,7 +92,7 @@ bool GameSettingsPlugin::ReloadPostGame() {
     // The game may have changed the INI files and the persisted settings
     // while it ran.
     LoadSettings();
-    SetSettingsOwner(loginSession_.accountId, owner_.timestamp, true);
+    MarkSettingsModified();
     return UploadPlayerPreferences();
 }
 

@@ -34,6 +34,12 @@ void GameSettingsPlugin::SetSettingsOwner(uint64_t accountId, uint64_t timestamp
     if (!stored.ok()) LogError(kOwnerNotStored, stored.error().message.c_str());
 }
 
+void GameSettingsPlugin::MarkSettingsModified() {
+    const uint64_t account = loginSession_.accountId != 0 ? loginSession_.accountId : owner_.accountId;
+    if (account == 0) return;
+    SetSettingsOwner(account, owner_.timestamp, true);
+}
+
 void GameSettingsPlugin::ResetForOtherAccount() {
     const uint64_t ownerAccount = owner_.accountId;
     const uint64_t sessionAccount = loginSession_.accountId;

@@ -140,7 +140,7 @@ HandlerOutcome GameSettingsPlugin::PatchSettingsResource(const std::string& full
     const bool saved = persistence->SavePersistedSettings();
     if (!written || !saved) return InternalServerErrorResponse(kUnableToSave);
 
-    SetSettingsOwner(loginSession_.accountId, owner_.timestamp, true);
+    MarkSettingsModified();
     AnnounceUpdate(fullPath, answer);
     return answer;
 }

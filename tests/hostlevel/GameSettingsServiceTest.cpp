@@ -466,7 +466,7 @@ TEST_F(GameSettingsServiceTest, DefaultsComeFromTheDocumentTheDefaultsFileAndThe
 
 TEST_F(GameSettingsServiceTest, TheLoadCleansBytesAbove127FromThePersistedFile) {
     const std::string accented = R"({"files": [{"name": "Game.cfg", "sections": [{"name": "General", "settings": [)"
-                                 R"({"name": "GameMouseSpeed", "value": "3)" "\xC3\xA9" R"(4"}]}]}]})";
+                                 R"({"name": "GameMouseSpeed", "value": "3)" "\xE9" R"(4"}]}]}]})";
     WriteFile(kPersisted, accented);
     StartLoaded();
     EXPECT_EQ(ReadFile(kPersisted), PersistedText(34));

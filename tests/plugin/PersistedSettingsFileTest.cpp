@@ -12,7 +12,7 @@ class PersistedSettingsFileTest : public testing::ConfigTest {};
 
 TEST_F(PersistedSettingsFileTest, CleaningDropsBytesAbove127AndKeepsAscii) {
     const std::string path = GetPersistedSettingsPath();
-    WriteFile(path, "{\"v\": \"Caf\xC3\xA9\"}\r\n");
+    WriteFile(path, "{\"v\": \"Caf\xE9\"}\r\n");
     EXPECT_TRUE(CleanPersistedSettingsFile());
     EXPECT_EQ(ReadFile(path), "{\"v\": \"Caf\"}\r\n");
     EXPECT_TRUE(CleanPersistedSettingsFile());
