@@ -12,8 +12,14 @@ TemporaryFile WriteWhole(std::string_view path, std::string_view bytes, const ch
     std::unique_ptr<FileStream> stream = OpenFileForWrite(path, mode);
     if (!stream || !stream->IsOpen()) return TemporaryFile::kNotCreated;
     const bool written = bytes.empty() || stream->Write(bytes.data(), 1, bytes.size()) == bytes.size();
-    const bool flushed = stream->Flush();
+    // A rename is only safe once the new bytes are on the disk: otherwise a
+    // crash soon after could leave the renamed file empty or short.
+    const bool flushed = stream->FlushToDisk();
     return written && flushed ? TemporaryFile::kComplete : TemporaryFile::kIncomplete;
+}
+
+void RemoveAll(const std::vector<std::string>& temporaries, std::size_t from) {
+    for (std::size_t i = from; i < temporaries.size(); ++i) platform::RemoveFile(temporaries[i]);
 }
 
 }  // namespace
@@ -24,18 +30,33 @@ std::string TemporaryPathFor(std::string_view path) {
     return temporary;
 }
 
+ReplaceOutcome ReplaceFilesTogether(const std::vector<FileReplacement>& files) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (platform::IsSpecialEntry(files[i].path)) return {ReplaceResult::kUntouched, i};
+    }
+    std::vector<std::string> temporaries;
+    temporaries.reserve(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        std::string temporary = TemporaryPathFor(files[i].path);
+        const TemporaryFile written = WriteWhole(temporary, files[i].bytes, files[i].mode);
+        if (written != TemporaryFile::kComplete) {
+            if (written == TemporaryFile::kIncomplete) platform::RemoveFile(temporary);
+            RemoveAll(temporaries, 0);
+            return {ReplaceResult::kUntouched, i};
+        }
+        temporaries.push_back(std::move(temporary));
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!platform::ReplaceFile(temporaries[i], files[i].path)) {
+            RemoveAll(temporaries, i);
+            return {i == 0 ? ReplaceResult::kUntouched : ReplaceResult::kPartly, i};
+        }
+    }
+    return {};
+}
+
 bool WriteFileAtomically(std::string_view path, std::string_view bytes, const char* mode) {
-    const std::string temporary = TemporaryPathFor(path);
-    const TemporaryFile written = WriteWhole(temporary, bytes, mode);
-    if (written != TemporaryFile::kComplete) {
-        if (written == TemporaryFile::kIncomplete) platform::RemoveFile(temporary);
-        return false;
-    }
-    if (!platform::ReplaceFile(temporary, std::string(path))) {
-        platform::RemoveFile(temporary);
-        return false;
-    }
-    return true;
+    return ReplaceFilesTogether({{std::string(path), bytes, mode}}).result == ReplaceResult::kReplaced;
 }
 
 }  // namespace kor

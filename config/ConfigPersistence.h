@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 namespace kor {
 
@@ -63,6 +64,10 @@ public:
 
     bool IsDirty() const { return dirty_; }
 
+    // For a caller that writes the file itself, with others, as one change
+    // (PersistedSettingsText): the store is clean once that file is written.
+    void MarkSaved() { dirty_ = false; }
+
     // The JSON document in `path`; a null document when the file cannot be
     // opened, and a non-object (with the parse error logged) when it is not
     // valid JSON.
@@ -87,6 +92,20 @@ private:
         std::string value;
     };
 
+public:
+    // The recorded values and the dirty flag as they are now, so that values
+    // recorded for a change that then failed can be taken back.
+    struct Checkpoint {
+        std::unordered_map<uint32_t, ValueRecord> values;
+        bool dirty = false;
+    };
+    Checkpoint MakeCheckpoint() const { return Checkpoint{values_, dirty_}; }
+    void RestoreCheckpoint(Checkpoint checkpoint) {
+        values_ = std::move(checkpoint.values);
+        dirty_ = checkpoint.dirty;
+    }
+
+private:
     void MergeList(const rapidjson::Document& list);
     void MergeSections(FileEntry& file, const rapidjson::Value& sections);
     void CaptureFromDocument(const rapidjson::Document& document);

@@ -64,7 +64,76 @@ bool WriteValue(std::string_view file, std::string_view section, std::string_vie
     return false;
 }
 
+void LogReplaceFailure(const std::string& path) {
+    LogWrite(kLogError, kLogGroupsConfig, "Failed to write settings to %s.\n", path.c_str());
+}
+
 }  // namespace
+
+void ConfigWriteBatch::Write(std::string_view file, std::string_view section, std::string_view key,
+                             std::string_view text) {
+    if (ConfigPersistence* persistence = ConfigPersistence::Instance()) {
+        persistence->CaptureValue(file, section, key, text);
+    }
+    std::string path = NormalizedPath(file);
+    auto [entry, added] = byPath_.try_emplace(path, files_.size());
+    if (added) files_.push_back(PendingFile{std::move(path), {}, {}, {}, "wb", false});
+    PendingFile& pending = files_[entry->second];
+    if (pending.names.empty() || pending.names.back() != file) pending.names.emplace_back(file);
+    pending.edits.push_back(IniEdit{std::string(section), std::string(key), std::string(text)});
+}
+
+void ConfigWriteBatch::WriteString(std::string_view file, std::string_view section, std::string_view key,
+                                   std::string_view text) {
+    Write(file, section, key, text);
+}
+
+void ConfigWriteBatch::WriteBool(std::string_view file, std::string_view section, std::string_view key, bool value) {
+    Write(file, section, key, value ? "1" : "0");
+}
+
+void ConfigWriteBatch::WriteInt64(std::string_view file, std::string_view section, std::string_view key,
+                                  int64_t value) {
+    Write(file, section, key, IntText(value));
+}
+
+void ConfigWriteBatch::WriteFloat(std::string_view file, std::string_view section, std::string_view key,
+                                  float value) {
+    Write(file, section, key, FixedFloatText(static_cast<double>(value)));
+}
+
+void ConfigWriteBatch::AddFile(std::string path, std::string bytes, const char* mode) {
+    files_.push_back(PendingFile{std::move(path), {}, {}, std::move(bytes), mode, true});
+}
+
+ReplaceResult ConfigWriteBatch::Commit() {
+    std::vector<FileReplacement> replacements;
+    std::vector<const PendingFile*> replaced;
+    for (PendingFile& pending : files_) {
+        if (!pending.whole) {
+            const bool exists = CheckFileAccess(pending.path, 0) == 0;
+            const std::optional<std::string> current = CurrentText(pending.path, exists);
+            if (!current) {
+                LogReplaceFailure(pending.path);
+                return ReplaceResult::kUntouched;
+            }
+            pending.bytes = EditIniTexts(*current, pending.edits);
+            if (pending.bytes == *current) continue;
+            if (!exists) CreateDirectoriesFor(pending.path);
+        }
+        replacements.push_back(FileReplacement{pending.path, pending.bytes, pending.mode});
+        replaced.push_back(&pending);
+    }
+    const ReplaceOutcome outcome = ReplaceFilesTogether(replacements);
+    const std::size_t renamed = outcome.result == ReplaceResult::kReplaced ? replaced.size() : outcome.failed;
+    if (outcome.result != ReplaceResult::kReplaced) LogReplaceFailure(replaced[outcome.failed]->path);
+    if (outcome.result != ReplaceResult::kUntouched) {
+        for (std::size_t i = 0; i < renamed; ++i) {
+            for (const std::string& name : replaced[i]->names) ConfigFileCache::Instance().MarkStale(name);
+        }
+    }
+    return outcome.result;
+}
 
 bool WriteString(std::string_view file, std::string_view section, std::string_view key, std::string_view text) {
     return WriteValue(file, section, key, text);

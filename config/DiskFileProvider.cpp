@@ -72,6 +72,10 @@ bool DiskFileStream::Flush() {
     return std::fflush(file_) == 0 && std::ferror(file_) == 0;
 }
 
+bool DiskFileStream::FlushToDisk() {
+    return Flush() && platform::SyncToDisk(file_);
+}
+
 std::unique_ptr<FileStream> DiskFileProvider::Open(const std::string& name, const char* mode) {
     if (IsAssetName(name) || mode == nullptr) return nullptr;
     // stdio opens a directory for reading on some systems; a stream over it

@@ -32,6 +32,7 @@ public:
     std::size_t Read(void* buffer, std::size_t elementSize, std::size_t count) override;
     std::size_t Write(const void* buffer, std::size_t elementSize, std::size_t count) override;
     bool Flush() override;
+    bool FlushToDisk() override;
 
 private:
     std::string name_;

@@ -36,6 +36,10 @@ public:
     // Pushes buffered output to the file. False when any write on this stream
     // failed so far; a writer must check this before trusting the file.
     virtual bool Flush() = 0;
+    // Flush, then the file's bytes pushed on to the storage device, so that
+    // a new version is whole on disk before it replaces an old one. A stream
+    // that has no device behind it only flushes.
+    virtual bool FlushToDisk() { return Flush(); }
 };
 
 // A source of file streams. Providers are registered once at start-up and

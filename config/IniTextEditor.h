@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kor {
 
@@ -18,5 +19,22 @@ namespace kor {
 // - A missing key becomes CR LF "key=value" right after the section's "]".
 std::string EditIniText(std::string_view text, std::string_view section, std::string_view key,
                         std::string_view value);
+
+// One value to set with EditIniTexts.
+struct IniEdit {
+    std::string section;
+    std::string key;
+    std::string value;
+};
+
+// The text EditIniText gives when applied to `text` once per edit, in order,
+// but in one pass over the text: a change of thousands of keys costs about
+// as much as reading the file once. Sections are located on the text as
+// given (a key line with no "=" just before a section header can make the
+// two differ in where a section ends; the game never writes such a line).
+// Edits whose names hold a line break, "[", "]", "=" or blanks at either
+// end, or are empty, cannot be located this way; with any of them the edits
+// are applied one by one.
+std::string EditIniTexts(std::string_view text, const std::vector<IniEdit>& edits);
 
 }  // namespace kor

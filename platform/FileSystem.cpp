@@ -37,6 +37,15 @@ bool IsNonDirectory(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
+bool IsSpecialEntry(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+bool SyncToDisk(std::FILE* file) {
+    return fsync(fileno(file)) == 0;
+}
+
 bool ReplaceFile(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }

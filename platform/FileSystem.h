@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace kor::platform {
@@ -22,6 +23,17 @@ int CheckAccess(const std::string& path, int mode);
 bool IsDirectory(const std::string& path);
 // True for an existing entry that is not a directory.
 bool IsNonDirectory(const std::string& path);
+
+// True for a path that exists but is not a plain file: a directory, a
+// device, a pipe, a symbolic link or any other special entry. Writing a new
+// version beside such an entry and renaming it over would replace the entry
+// itself, not the file a user meant.
+bool IsSpecialEntry(const std::string& path);
+
+// Pushes what the system holds of an open, flushed stream's file to the
+// storage device, so the bytes survive a crash of the machine. False when
+// the device did not confirm it.
+bool SyncToDisk(std::FILE* file);
 
 // Renames `from` over `to`, replacing `to` atomically when it exists.
 bool ReplaceFile(const std::string& from, const std::string& to);

@@ -7,6 +7,7 @@
 #undef ReplaceFile
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -46,6 +47,19 @@ bool IsDirectory(const std::string& path) {
 bool IsNonDirectory(const std::string& path) {
     const DWORD attributes = AttributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool IsSpecialEntry(const std::string& path) {
+    const DWORD attributes = AttributesOf(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    constexpr DWORD kSpecial = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
+    return (attributes & kSpecial) != 0;
+}
+
+bool SyncToDisk(std::FILE* file) {
+    const intptr_t handle = _get_osfhandle(_fileno(file));
+    if (handle == -1) return false;
+    return FlushFileBuffers(reinterpret_cast<HANDLE>(handle)) != 0;
 }
 
 bool ReplaceFile(const std::string& from, const std::string& to) {

@@ -45,9 +45,11 @@ public:
     // persisted-settings store while the default document is absent.
     void LoadSettings();
     // Merges `change` into the resource at `subPath`, writes both INI files
-    // and the persisted settings, marks the owner modified and announces the
-    // change under `fullPath`. A write that fails answers the 500 error
-    // "Unable to save settings to file" (what was written stays written).
+    // and the persisted settings as one change, marks the owner modified and
+    // announces the change under `fullPath`. A change whose values the files
+    // could not hold as they are answers 400; one that cannot be written
+    // (or comes before the first load) answers the 500 error "Unable to save
+    // settings to file" with nothing changed, in memory or on disk.
     HandlerOutcome PatchSettingsResource(const std::string& fullPath, std::string_view subPath,
                                          const BindingProperty& change);
 

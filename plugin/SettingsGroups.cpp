@@ -80,29 +80,36 @@ BindingProperty ReadSetting(const BindingProperty& fallback, std::optional<std::
     return value;
 }
 
-bool WriteSetting(const BindingProperty& value, std::string_view file, std::string_view section,
-                  std::string_view key) {
+// Stages one value in `batch`; false for a value that cannot be written
+// (nothing is staged then).
+void WriteSetting(const BindingProperty& value, std::string_view file, std::string_view section,
+                  std::string_view key, ConfigWriteBatch& batch) {
     switch (value.kind()) {
         case BindingPropertyKind::Bool:
-            return WriteBool(file, section, key, value.GetBool());
+            batch.WriteBool(file, section, key, value.GetBool());
+            break;
         case BindingPropertyKind::Signed:
-            return WriteInt64(file, section, key, value.GetSigned());
+            batch.WriteInt64(file, section, key, value.GetSigned());
+            break;
         case BindingPropertyKind::Unsigned:
             if (value.GetUnsigned() >= kUnsignedLimit) {
                 LogAssertionReport(kWriteUnsignedOutOfRange);
-                return true;
+                break;
             }
-            return WriteInt64(file, section, key, static_cast<int64_t>(value.GetUnsigned()));
+            batch.WriteInt64(file, section, key, static_cast<int64_t>(value.GetUnsigned()));
+            break;
         case BindingPropertyKind::Float:
             if (!FloatInRange(value.GetFloat())) {
                 LogAssertionReport(kWriteFloatOutOfRange);
-                return true;
+                break;
             }
-            return WriteFloat(file, section, key, static_cast<float>(value.GetFloat()));
+            batch.WriteFloat(file, section, key, static_cast<float>(value.GetFloat()));
+            break;
         case BindingPropertyKind::String:
-            return WriteString(file, section, key, value.GetString());
+            batch.WriteString(file, section, key, value.GetString());
+            break;
         default:
-            return true;
+            break;
     }
 }
 
@@ -126,14 +133,16 @@ void ReadSettingsGroup(BindingProperty& destination, const BindingProperty& sour
     }
 }
 
-bool WriteSettingsGroup(const BindingProperty& group, std::string_view file) {
-    bool allWritten = true;
+void WriteSettingsGroup(const BindingProperty& group, std::string_view file, ConfigWriteBatch& batch) {
     for (const auto& [section, settings] : group.Members()) {
-        for (const auto& [key, value] : settings.Members()) {
-            if (!WriteSetting(value, file, section, key)) allWritten = false;
-        }
+        for (const auto& [key, value] : settings.Members()) WriteSetting(value, file, section, key, batch);
     }
-    return allWritten;
+}
+
+bool WriteSettingsGroup(const BindingProperty& group, std::string_view file) {
+    ConfigWriteBatch batch;
+    WriteSettingsGroup(group, file, batch);
+    return batch.Commit() == ReplaceResult::kReplaced;
 }
 
 void MergeSettings(BindingProperty& target, const BindingProperty& change) {

@@ -6,6 +6,7 @@
 namespace kor {
 
 class BindingProperty;
+class ConfigWriteBatch;
 
 // A settings group is a structure: section name -> structure: setting name ->
 // value (bool, signed, float or string). These operations move groups between
@@ -21,10 +22,12 @@ class BindingProperty;
 void ReadSettingsGroup(BindingProperty& destination, const BindingProperty& source,
                        std::optional<std::string_view> file, std::optional<std::string_view> suffix);
 
-// Writes every bool, integer, float and string setting of `group` into `file`
-// with the INI writer; other kinds are skipped, and so are values outside the
-// ranges the file can hold (reported with the assertion report). True when
-// every write that was attempted succeeded.
+// Stages every bool, integer, float and string setting of `group` for `file`
+// in `batch`; other kinds are skipped, and so are values outside the ranges
+// the file can hold (reported with the assertion report).
+void WriteSettingsGroup(const BindingProperty& group, std::string_view file, ConfigWriteBatch& batch);
+
+// The same as a change of its own: true when the file holds every value.
 bool WriteSettingsGroup(const BindingProperty& group, std::string_view file);
 
 // Merges `change` into `target`: structures merge member by member, any other

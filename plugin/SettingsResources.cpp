@@ -1,6 +1,7 @@
 // The settings resources the client reads and changes, the four small
 // endpoints beside them, the settings load and the change operation.
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "config/ConfigFileCache.h"
 #include "config/ConfigLocations.h"
 #include "config/ConfigPersistence.h"
+#include "config/ConfigValueWriter.h"
 #include "host/ResourceEvents.h"
 #include "host/RouteRegistration.h"
 #include "host/TypedRouteInvoker.h"
@@ -18,6 +20,7 @@
 #include "plugin/KeyBindings.h"
 #include "plugin/PersistedSettingsFile.h"
 #include "plugin/PersistenceStore.h"
+#include "plugin/SettingsChangeCheck.h"
 #include "plugin/SettingsGroups.h"
 
 namespace kor {
@@ -58,6 +61,35 @@ void LoadSettingsGroup(const BindingProperty& defaults, const std::string& defau
     ReadSettingsGroup(values, group, file, std::nullopt);
     ReadSettingsGroup(schema, group, std::nullopt, "default");
 }
+
+// Puts a resource and the persisted-settings store back as they were when
+// it was made, unless released first; also when the change throws.
+class PatchUndo {
+public:
+    PatchUndo(BindingProperty& resource, ConfigPersistence& store)
+        : resource_(resource), before_(resource), store_(store), checkpoint_(store.MakeCheckpoint()) {}
+    ~PatchUndo() {
+        if (released_) return;
+        try {
+            resource_ = std::move(before_);
+            store_.RestoreCheckpoint(std::move(checkpoint_));
+        } catch (...) {
+            // Out of memory while restoring: the next load reads the files,
+            // which still hold the state before the change.
+        }
+    }
+    PatchUndo(const PatchUndo&) = delete;
+    PatchUndo& operator=(const PatchUndo&) = delete;
+
+    void Release() { released_ = true; }
+
+private:
+    BindingProperty& resource_;
+    BindingProperty before_;
+    ConfigPersistence& store_;
+    ConfigPersistence::Checkpoint checkpoint_;
+    bool released_ = false;
+};
 
 }  // namespace
 
@@ -117,31 +149,45 @@ HandlerOutcome GameSettingsPlugin::PatchSettingsResource(const std::string& full
     BindingProperty* target = ResolveSettingsPath(settings_, relative);
     if (target == nullptr) return BindingProperty();
 
+    const std::string schemaName = std::string(relative) + "-schema";
+    if (std::optional<std::string> refusal = FindUnfitChange(change, settings_.Member(schemaName))) {
+        return ErrorResponse(400, *refusal);
+    }
+    ConfigPersistence* persistence = PersistenceStore();
+    if (persistence == nullptr) {
+        LogError("%s", kNoPersistenceStore);
+        return InternalServerErrorResponse(kUnableToSave);
+    }
+
+    // Until every file holds the change, it can be taken back whole: the
+    // resource as it was (the conflicts below change it too) and the values
+    // the store had recorded.
+    PatchUndo undo(*target, *persistence);
     // Before the merge, so that the conflicts are found among the bindings
     // as they were.
     const bool bindingsChanged = subPath == kInputSettingsSubPath && HasKeyBindingGroup(change);
     if (bindingsChanged) UnbindConflicts(bindingIndex_, Resource("input-settings"), CollectCombos(change));
     MergeSettings(*target, change);
 
-    // Both files every time, whichever resource changed; a failed write is
-    // logged by the writer and leaves the earlier writes in place.
-    bool written = WriteSettingsGroup(Resource("game-settings"), GetGameConfigPath());
-    written = WriteSettingsGroup(Resource("input-settings"), GetInputConfigPath()) && written;
+    // Both files every time, whichever resource changed, and the persisted
+    // settings, as one change.
+    ConfigWriteBatch batch;
+    WriteSettingsGroup(Resource("game-settings"), GetGameConfigPath(), batch);
+    WriteSettingsGroup(Resource("input-settings"), GetInputConfigPath(), batch);
+    const bool persistedChanged = persistence->IsDirty();
+    if (persistedChanged) batch.AddFile(GetPersistedSettingsPath(), persistence->PersistedSettingsText(), "w");
+    const ReplaceResult result = batch.Commit();
+    if (result == ReplaceResult::kUntouched) return InternalServerErrorResponse(kUnableToSave);
+
+    // From the first rename on the change is on disk: it stays in memory too
+    // (the next write brings any file that missed it up to date).
+    undo.Release();
+    if (persistedChanged && result == ReplaceResult::kReplaced) persistence->MarkSaved();
     if (bindingsChanged) IndexBindings(bindingIndex_, change);
     BindingProperty answer = *target;
-
-    ConfigPersistence* persistence = PersistenceStore();
-    if (persistence == nullptr) {
-        LogError("%s", kNoPersistenceStore);
-        return InternalServerErrorResponse(kUnableToSave);
-    }
-    // The persisted values are saved even after a failed INI write: they
-    // were recorded before the write and must not wait for the next save.
-    const bool saved = persistence->SavePersistedSettings();
-    if (!written || !saved) return InternalServerErrorResponse(kUnableToSave);
-
     MarkSettingsModified();
     AnnounceUpdate(fullPath, answer);
+    if (result != ReplaceResult::kReplaced) return InternalServerErrorResponse(kUnableToSave);
     return answer;
 }
 

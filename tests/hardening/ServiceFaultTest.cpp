@@ -244,7 +244,7 @@ TEST_F(ServiceFaultTest, NoUsableConfigurationDirectoryFailsWritesWithAnErrorAnd
     ASSERT_TRUE(response);
     EXPECT_TRUE(response->failed());
     EXPECT_EQ(response->status(), 500u);
-    EXPECT_TRUE(Logged("Failed to write value 120 for ChatScale:HUD in ", kError));
+    EXPECT_TRUE(Logged("Failed to write settings to ", kError));
     EXPECT_EQ(ReadFile("Config"), "not a directory");
     EXPECT_EQ(ReadFile("DATA"), "not a directory either");
     EXPECT_TRUE(table().failures().empty());

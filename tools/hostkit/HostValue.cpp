@@ -107,6 +107,14 @@ HostValue& HostValue::Set(std::string name, HostValue value) {
     return *this;
 }
 
+HostValue& HostValue::SetNew(std::string name, HostValue value) {
+    if (IsEmpty()) data_ = Members{};
+    Members* members = std::get_if<Members>(&data_);
+    if (members == nullptr) throw std::logic_error("HostValue::SetNew on a value that is not a structure");
+    members->push_back(HostMember{std::move(name), std::move(value)});
+    return *this;
+}
+
 const HostValue* HostValue::Find(std::string_view name) const {
     const Members* members = AsMembers();
     if (members == nullptr) return nullptr;

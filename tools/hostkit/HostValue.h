@@ -62,6 +62,9 @@ public:
     // silently discarding the value would hide the caller's mistake.
     HostValue& Append(HostValue item);
     HostValue& Set(std::string name, HostValue value);
+    // Set for a name the caller knows the structure does not hold yet: no
+    // search, so building a structure of n members costs n, not n squared.
+    HostValue& SetNew(std::string name, HostValue value);
 
     // The member of a structure with this name, or null.
     const HostValue* Find(std::string_view name) const;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 
 namespace kor::hostkit {
@@ -77,12 +79,18 @@ private:
         uint32_t count = plain.payload.structure.count;
         if (members == nullptr && count != 0) return Fail(where, "is a structure with no members and count " + std::to_string(count));
         HostValue result = HostValue::Structure();
+        // A name seen before replaces the earlier member, as Set does.
+        std::unordered_set<std::string_view> names;
         for (uint32_t i = 0; i < count; ++i) {
             const std::string at = where + ".members[" + std::to_string(i) + "]";
             if (members[i].name == nullptr) return Fail(at, "has no name");
             HostValue value;
             if (!Read(members[i].value, at, depth + 1, value)) return false;
-            result.Set(members[i].name, std::move(value));
+            if (names.insert(members[i].name).second) {
+                result.SetNew(members[i].name, std::move(value));
+            } else {
+                result.Set(members[i].name, std::move(value));
+            }
         }
         out = std::move(result);
         return true;
