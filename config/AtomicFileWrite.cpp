@@ -1,6 +1,7 @@
 #include "config/AtomicFileWrite.h"
 
 #include "config/FileAccess.h"
+#include "log/Log.h"
 #include "platform/FileSystem.h"
 
 namespace kor {
@@ -31,9 +32,15 @@ bool WriteFileAtomically(std::string_view path, std::string_view bytes, const ch
         if (written == TemporaryFile::kIncomplete) platform::RemoveFile(temporary);
         return false;
     }
-    if (!platform::ReplaceFile(temporary, std::string(path))) {
+    const std::string target(path);
+    const platform::ReplaceOutcome replaced = platform::ReplaceOrRewriteFile(temporary, target);
+    if (replaced == platform::ReplaceOutcome::kFailed) {
         platform::RemoveFile(temporary);
         return false;
+    }
+    if (replaced == platform::ReplaceOutcome::kRewrittenInPlace) {
+        LogWrite(kLogWarn, kLogGroupsConfig, "%s is held open elsewhere and was rewritten in place.\n",
+                 target.c_str());
     }
     return true;
 }
