@@ -34,6 +34,7 @@ struct Frame {
     uint64_t expected;  // items: count, or twice the count for a map
     uint64_t seen;
     std::size_t headerPosition;
+    uint64_t promised = 0;  // elements reserved for this array and not yet read
 };
 
 class MessagePackDecoder {
@@ -66,6 +67,9 @@ private:
     BindingTreeBuilder builder_;
     std::vector<Frame> frames_;
     std::size_t position_ = 0;
+    // What the open arrays reserved and have not been given yet, over all of
+    // them: every such element still needs a byte of the input.
+    uint64_t promised_ = 0;
 };
 
 std::string_view AsText(std::span<const uint8_t> bytes) {
@@ -92,7 +96,14 @@ std::size_t MessagePackDecoder::Run() {
             Fail(FormatMessage(kLimitReached, position_, BindingTreeBuilder::LimitMessage(builder_.limit())));
             break;
         }
-        if (!frames_.empty()) ++frames_.back().seen;
+        if (!frames_.empty()) {
+            Frame& frame = frames_.back();
+            ++frame.seen;
+            if (frame.promised > 0) {
+                --frame.promised;
+                --promised_;
+            }
+        }
         ReadValue(format, *target);
     }
     CloseFinishedContainers();
@@ -105,6 +116,7 @@ std::size_t MessagePackDecoder::Run() {
 
 void MessagePackDecoder::CloseFinishedContainers() {
     while (!frames_.empty() && frames_.back().seen == frames_.back().expected) {
+        promised_ -= frames_.back().promised;
         frames_.pop_back();
         builder_.Close();
     }
@@ -160,13 +172,19 @@ void MessagePackDecoder::OpenContainer(BindingProperty& target, bool isMap, uint
         Fail(FormatMessage(kLimitReached, position_, BindingTreeBuilder::LimitMessage(builder_.limit())));
         return;
     }
+    uint64_t plausible = 0;
     if (!isMap) {
         // Every element takes at least one byte: a count beyond the bytes
-        // left cannot be honest, and must not size the allocation.
-        const uint64_t plausible = std::min<uint64_t>(count, remaining());
-        target.Reserve(std::min<uint64_t>(target.Size() + plausible, BindingProperty::kMaxElements));
+        // left cannot be honest, and must not size the allocation. Bytes that
+        // an enclosing array's reservation already counts on are not left
+        // either, or nested headers would each reserve the whole rest again.
+        const uint64_t unclaimed = remaining() > promised_ ? remaining() - promised_ : 0;
+        const uint64_t room = BindingProperty::kMaxElements - target.Size();
+        plausible = std::min({count, unclaimed, room});
+        target.Reserve(target.Size() + plausible);
+        promised_ += plausible;
     }
-    frames_.push_back(Frame{isMap, count, isMap ? count * 2 : count, 0, headerPosition});
+    frames_.push_back(Frame{isMap, count, isMap ? count * 2 : count, 0, headerPosition, plausible});
 }
 
 void MessagePackDecoder::ReadValue(uint8_t format, BindingProperty& target) {

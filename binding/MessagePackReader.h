@@ -31,9 +31,10 @@ struct MessagePackDecoding {
 // length, text or blob cut short says what was cut and where it starts, and
 // an array or map with missing items says "Array of size <n> at position
 // <p> is truncated." (or "Map ..."), <p> being where its header starts. Counts
-// announced in headers never reserve more than the remaining bytes could
-// hold, and containers nest at most kMaxNestingDepth deep
-// (BindingTreeBuilder.h).
+// announced in headers size no reservation beyond what the remaining bytes
+// could hold, taken over all open arrays together (nested headers cannot
+// each claim the same rest of the input), and containers nest at most
+// kMaxNestingDepth deep (BindingTreeBuilder.h).
 //
 // Never throws for malformed input; only std::bad_alloc escapes.
 MessagePackDecoding ReadMessagePack(std::span<const uint8_t> bytes);

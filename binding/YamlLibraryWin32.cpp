@@ -16,7 +16,8 @@ constexpr std::array<const char*, 3> kLibraryNames = {"yaml.dll", "libyaml-0-2.d
 
 // The plug-in's own directory is not on the host's DLL search path, yet it
 // is where an installation would put libyaml next to the plug-in, so it is
-// tried first; then the system's search.
+// tried first; then the system's directories. Never the working directory
+// (the game's folder) nor the PATH.
 std::string ModuleDirectory() {
     const std::string module = platform::ModuleFileName();
     const std::size_t separator = module.find_last_of("\\/");
@@ -28,9 +29,9 @@ platform::LibraryHandle OpenYamlLibrary(std::string& reason) {
     std::string error;
     for (const char* name : kLibraryNames) {
         if (!directory.empty()) {
-            if (platform::LibraryHandle handle = platform::OpenLibrary(directory + name, error)) return handle;
+            if (platform::LibraryHandle handle = platform::OpenTrustedLibrary(directory, name, error)) return handle;
         }
-        if (platform::LibraryHandle handle = platform::OpenLibrary(name, error)) return handle;
+        if (platform::LibraryHandle handle = platform::OpenTrustedLibrary({}, name, error)) return handle;
     }
     reason = FormatMessage("none of %1, %2, %3 was found: %4", kLibraryNames[0], kLibraryNames[1],
                            kLibraryNames[2], error);

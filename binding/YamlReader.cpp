@@ -15,6 +15,7 @@
 #include <new>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace kor {
@@ -78,18 +79,19 @@ struct AnchorNameHash {
 
 // One node being filled. A slot waits for the node event that fills it;
 // sequences and mappings stay open until their end event. Its path from the
-// root is built only when an anchor needs it: most documents have none, and
-// a member's key can then be found again from its address (members keep
-// their addresses).
+// root is built only when an anchor needs it: most documents have none. A
+// member keeps its key from the start, so that building its path costs the
+// same whatever the number of its siblings.
 struct OpenNode {
     enum class State { Slot, Sequence, Mapping };
-    OpenNode(BindingProperty* slot, bool member, std::size_t element)
-        : target(slot), isMember(member), index(element) {}
+    OpenNode(BindingProperty* slot, bool member, std::size_t element, std::string memberKey = {})
+        : target(slot), isMember(member), index(element), key(std::move(memberKey)) {}
 
     BindingProperty* target;
     State state = State::Slot;
-    bool isMember;      // how it hangs below the node before it: a member,
+    bool isMember;      // how it hangs below the node before it: a member
     std::size_t index;  // or the element at this index
+    std::string key;    // with this key
     Path path;          // null until built (and for the root)
     std::string anchor;  // of an open sequence or mapping
 };
@@ -236,8 +238,8 @@ OpenNode* YamlTreeReader::ChooseTarget(bool& keySlot, Position where) {
         }
         BindingProperty& member = innermost.target->MemberForWrite(pendingKey_);
         hasPendingKey_ = false;
+        open_.push_back(OpenNode{&member, true, 0, std::move(pendingKey_)});
         pendingKey_.clear();
-        open_.push_back(OpenNode{&member, true, 0});
         return &open_.back();
     }
     return &innermost;  // the root, waiting for its node
@@ -255,17 +257,7 @@ Path YamlTreeReader::PathTo(const OpenNode& node) {
     const auto level = static_cast<std::size_t>(&node - open_.data());
     if (level == 0 || node.path) return node.path;
     OpenNode& open = open_[level];
-    const OpenNode& parent = open_[level - 1];
-    std::string key;
-    if (open.isMember) {
-        for (const auto& member : parent.target->Members()) {
-            if (&member.value == open.target) {
-                key.assign(member.key);
-                break;
-            }
-        }
-    }
-    open.path = std::make_shared<PathStep>(PathStep{PathTo(parent), open.isMember, open.index, std::move(key)});
+    open.path = std::make_shared<PathStep>(PathStep{PathTo(open_[level - 1]), open.isMember, open.index, open.key});
     return open.path;
 }
 

@@ -13,9 +13,15 @@ if(KOR_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# Warnings are errors on the project's own code only (not on test frameworks).
+# Warnings on the project's own code only (not on test frameworks); errors
+# where KOR_WERROR asks for them.
+set(KOR_WARNING_OPTIONS -Wall -Wextra)
+if(KOR_WERROR)
+  list(APPEND KOR_WARNING_OPTIONS -Werror)
+endif()
+
 function(kor_project_options target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  target_compile_options(${target} PRIVATE ${KOR_WARNING_OPTIONS})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
 endfunction()
 

@@ -1,6 +1,7 @@
 #include "config/AtomicFileWrite.h"
 
 #include "config/FileAccess.h"
+#include "log/Log.h"
 #include "platform/FileSystem.h"
 
 namespace kor {
@@ -47,9 +48,14 @@ ReplaceOutcome ReplaceFilesTogether(const std::vector<FileReplacement>& files) {
         temporaries.push_back(std::move(temporary));
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
-        if (!platform::ReplaceFile(temporaries[i], files[i].path)) {
+        const platform::ReplaceOutcome replaced = platform::ReplaceOrRewriteFile(temporaries[i], files[i].path);
+        if (replaced == platform::ReplaceOutcome::kFailed) {
             RemoveAll(temporaries, i);
             return {i == 0 ? ReplaceResult::kUntouched : ReplaceResult::kPartly, i};
+        }
+        if (replaced == platform::ReplaceOutcome::kRewrittenInPlace) {
+            LogWrite(kLogWarn, kLogGroupsConfig, "%s is held open elsewhere and was rewritten in place.\n",
+                     files[i].path.c_str());
         }
     }
     return {};

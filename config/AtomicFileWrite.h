@@ -33,7 +33,10 @@ struct ReplaceOutcome {
 // only once every temporary is complete are they renamed over their targets,
 // in order. A target that exists but is not a plain file (a directory, a
 // link, a device) fails the whole set before anything is written. Whatever
-// fails, no temporary file stays behind.
+// fails, no temporary file stays behind. Where the system refuses to replace
+// a file that another process holds open (Windows, without delete sharing),
+// that target is rewritten in place instead, with a warning in the log: that
+// way alone is not all-or-nothing (platform::ReplaceOrRewriteFile).
 ReplaceOutcome ReplaceFilesTogether(const std::vector<FileReplacement>& files);
 
 // The same for one file: `path` is replaced only by a complete new version

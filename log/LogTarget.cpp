@@ -48,7 +48,7 @@ const char* LogTarget::Name() const { return "LogTarget"; }
 
 const char* LogTarget::Pattern() const {
     std::lock_guard guard(lock_);
-    return pattern_.c_str();
+    return pattern_->c_str();
 }
 
 bool LogTarget::Write(const LogRecord&) { return false; }
@@ -105,11 +105,11 @@ void LogTarget::ApplySettings(const LogTargetSettings& settings) {
     level_ = settings.level;
     included_ = settings.includedGroups & ~settings.excludedGroups;
     excluded_ = settings.excludedGroups;
-    pattern_ = settings.pattern;
+    pattern_ = &*patterns_.insert(settings.pattern).first;
 }
 
 std::size_t LogTarget::FormatLine(const LogRecord& record, char* line, std::size_t size) const {
-    return GetLogInterface()->formatRecord(pattern_.c_str(), &record, line, static_cast<uint32_t>(size));
+    return GetLogInterface()->formatRecord(pattern_->c_str(), &record, line, static_cast<uint32_t>(size));
 }
 
 }  // namespace kor

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "log/LogRecord.h"
@@ -68,7 +69,9 @@ public:
     virtual void Detach();
     // The class name ("LogTarget", "StdErrLogTarget", ...).
     virtual const char* Name() const;
-    // The pattern text; valid until the pattern changes.
+    // The pattern text. It stays valid for the target's life, also after
+    // the pattern changes (from another thread, say): the target keeps every
+    // pattern it has held, and a target holds a handful at most.
     virtual const char* Pattern() const;
     // Delivers one record. The base target accepts nothing.
     virtual bool Write(const LogRecord& record);
@@ -108,7 +111,8 @@ private:
     int32_t level_ = 1;
     uint64_t included_ = 0;
     uint64_t excluded_ = 0;
-    std::string pattern_ = kDefaultLogPattern;
+    std::set<std::string> patterns_;  // every pattern held so far
+    const std::string* pattern_ = &*patterns_.insert(kDefaultLogPattern).first;  // the current one
     LogTargetInterface interface_;
 };
 

@@ -19,7 +19,12 @@ std::string PrintfSpecification(std::string_view flags, int width, int precision
     std::string spec = "%";
     spec.append(flags);
     if (width >= 0) spec += std::to_string(width);
-    if (precision >= 0) spec += "." + std::to_string(precision);
+    // Appended in two steps: "." + std::to_string(...) inlined at -O3 makes
+    // GCC 12 report a false overlap (-Wrestrict) inside the string insert.
+    if (precision >= 0) {
+        spec += '.';
+        spec += std::to_string(precision);
+    }
     spec.append(length);
     spec += conversion;
     return spec;

@@ -14,6 +14,12 @@ LibraryHandle OpenLibrary(const std::string& name, std::string& error) {
     return handle;
 }
 
+// The loader's search without a slash in the name covers the library paths
+// and the system's directories, not the working directory.
+LibraryHandle OpenTrustedLibrary(const std::string& directory, const std::string& name, std::string& error) {
+    return OpenLibrary(directory + name, error);
+}
+
 void* FindLibrarySymbol(LibraryHandle library, const char* symbol) {
     return library != nullptr ? dlsym(library, symbol) : nullptr;
 }

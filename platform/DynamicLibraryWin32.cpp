@@ -26,6 +26,28 @@ LibraryHandle OpenLibrary(const std::string& name, std::string& error) {
     return reinterpret_cast<LibraryHandle>(module);
 }
 
+LibraryHandle OpenTrustedLibrary(const std::string& directory, const std::string& name, std::string& error) {
+    const bool beside = !directory.empty();
+    const std::string path = beside ? directory + name : name;
+    const DWORD flags = beside ? LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32
+                               : LOAD_LIBRARY_SEARCH_SYSTEM32;
+    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, flags);
+    if (module == nullptr && GetLastError() == ERROR_INVALID_PARAMETER) {
+        // Windows 7 without update KB2533623 knows none of the search flags:
+        // full paths only, the library's own folder searched first for its
+        // dependencies.
+        std::string full = path;
+        if (!beside) {
+            char system[MAX_PATH];
+            const UINT length = GetSystemDirectoryA(system, MAX_PATH);
+            full = length > 0 && length < MAX_PATH ? std::string(system, length) + "\\" + name : std::string();
+        }
+        if (!full.empty()) module = LoadLibraryExA(full.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    }
+    if (module == nullptr) error = SystemMessage(GetLastError());
+    return reinterpret_cast<LibraryHandle>(module);
+}
+
 void* FindLibrarySymbol(LibraryHandle library, const char* symbol) {
     if (library == nullptr) return nullptr;
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), symbol));

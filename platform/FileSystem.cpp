@@ -50,6 +50,11 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
+// A rename here replaces a file whoever holds it open.
+ReplaceOutcome ReplaceOrRewriteFile(const std::string& from, const std::string& to) {
+    return ReplaceFile(from, to) ? ReplaceOutcome::kReplaced : ReplaceOutcome::kFailed;
+}
+
 bool RemoveFile(const std::string& path) {
     return std::remove(path.c_str()) == 0 || errno == ENOENT;
 }

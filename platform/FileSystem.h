@@ -38,6 +38,17 @@ bool SyncToDisk(std::FILE* file);
 // Renames `from` over `to`, replacing `to` atomically when it exists.
 bool ReplaceFile(const std::string& from, const std::string& to);
 
+enum class ReplaceOutcome { kFailed, kReplaced, kRewrittenInPlace };
+
+// ReplaceFile for a finished temporary file `from`. Windows refuses to
+// replace a file that another process holds open without allowing its
+// deletion (a sharing violation or access denied), where opening it for
+// writing still works; an existing file `to` is then rewritten in place with
+// the bytes of `from` (truncated, written, flushed) and `from` is removed.
+// That rewrite is not atomic: a failure in the middle leaves `to` cut short.
+// On failure `from` is left for the caller.
+ReplaceOutcome ReplaceOrRewriteFile(const std::string& from, const std::string& to);
+
 // Removes a file; true when it is gone afterwards.
 bool RemoveFile(const std::string& path);
 

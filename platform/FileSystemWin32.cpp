@@ -6,6 +6,7 @@
 // <windows.h> maps ReplaceFile to the system function of that name.
 #undef ReplaceFile
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -66,6 +67,65 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
     // Unlike rename on Windows, MoveFileEx may replace an existing target;
     // write-through returns only once the move is on disk.
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+namespace {
+
+// Closes a handle of CreateFileA however the caller leaves.
+struct FileHandle {
+    HANDLE handle;
+    ~FileHandle() {
+        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    }
+};
+
+bool ReadWholeFile(const std::string& path, std::vector<char>& bytes) {
+    FileHandle file{CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr)};
+    LARGE_INTEGER size{};
+    if (file.handle == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.handle, &size) || size.QuadPart < 0 ||
+        static_cast<unsigned long long>(size.QuadPart) > bytes.max_size()) {
+        return false;
+    }
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+        DWORD read = 0;
+        if (!ReadFile(file.handle, bytes.data() + done, chunk, &read, nullptr) || read == 0) return false;
+        done += read;
+    }
+    return true;
+}
+
+// Truncates the existing file `path` and writes `bytes` into it, through to
+// the disk. Shares everything, so that it works beside whoever holds the file.
+bool RewriteExistingFile(const std::string& path, const std::vector<char>& bytes) {
+    FileHandle file{CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (file.handle == INVALID_HANDLE_VALUE || !SetEndOfFile(file.handle)) return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+        DWORD written = 0;
+        if (!WriteFile(file.handle, bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
+        done += written;
+    }
+    return FlushFileBuffers(file.handle) != 0;
+}
+
+}  // namespace
+
+ReplaceOutcome ReplaceOrRewriteFile(const std::string& from, const std::string& to) {
+    if (ReplaceFile(from, to)) return ReplaceOutcome::kReplaced;
+    const DWORD error = GetLastError();
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || !IsNonDirectory(to)) {
+        return ReplaceOutcome::kFailed;
+    }
+    std::vector<char> bytes;
+    if (!ReadWholeFile(from, bytes) || !RewriteExistingFile(to, bytes)) return ReplaceOutcome::kFailed;
+    RemoveFile(from);
+    return ReplaceOutcome::kRewrittenInPlace;
 }
 
 bool RemoveFile(const std::string& path) {

@@ -158,7 +158,6 @@ TEST_F(PluginTest, RegisterApiRunsOnceBeforeTheDescriptionIsBuilt) {
 }
 
 TEST_F(PluginTest, AnIncompatibleCoreEndsTheProcessWithTheAssertionReport) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     const auto registerWith = [](uintptr_t major, uintptr_t minor, uintptr_t patch) {
         ProbePlugin plugin;
         PluginHostContext context = ContextFor(major, minor, patch);

@@ -105,7 +105,6 @@ TEST(GameSettingsLibraryTest, CompatibleCoresAreAccepted) {
 }
 
 TEST(GameSettingsLibraryDeathTest, IncompatibleCoresEndTheProcess) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     const auto load = [](ApiVersion version) {
         TestHost host(kLibrary);
         (void)host.Load(version);
