@@ -1,0 +1,403 @@
+// Native records through the registry: every field kind converted from a
+// generic value and back, with the exact failure texts, plus the registry's
+// own rules (first registration wins, ownership, resets, threads).
+#include "binding/BindingRegistry.h"
+#include "binding/BuiltinTypes.h"
+#include "binding/JsonReader.h"
+#include "binding/NativeTypeRegistration.h"
+
+#include "binding/BindingTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace conversion_test {
+enum class State : int32_t { InProgress = 0, Succeeded = 1, LoggingOut = 2, Error = 3 };
+enum class Tiny : uint8_t { Low = 1, High = 200 };
+struct Item {
+    int32_t id = 0;
+    std::string name;
+};
+struct Required {
+    std::string name;
+    int32_t count = 0;
+};
+struct Base {
+    int64_t id = 0;
+};
+struct Fields : Base {
+    bool b = false;
+    int8_t i8 = 0;
+    int32_t i32 = 0;
+    int64_t i64 = 0;
+    uint16_t u16 = 0;
+    uint32_t u32 = 0;
+    uint64_t u64 = 0;
+    float f = 0;
+    double d = 0;
+    std::string s;
+    State e = State::InProgress;
+    Tiny t = Tiny::Low;
+    kor::BindingProperty o;
+    std::vector<uint8_t> blob;
+    std::vector<int32_t> v;
+    std::vector<State> vs;
+    std::vector<bool> vb;
+    std::vector<Item> items;
+    Item item;
+    Required req;
+};
+struct Sparse {
+    uint32_t u = 0;
+    int32_t i = 0;
+    int32_t kept = 0;
+    std::string s;
+    std::vector<int32_t> v;
+    State e = State::InProgress;
+    double d = 0;
+    bool b = false;
+};
+struct Unregistered {
+    int32_t x = 0;
+};
+struct HoldsUnregistered {
+    Unregistered inner;
+};
+}  // namespace conversion_test
+
+KOR_BINDING_NAMED_TYPE_ID(conversion_test::State);
+KOR_BINDING_NAMED_TYPE_ID(conversion_test::Tiny);
+KOR_BINDING_NAMED_TYPE_ID(conversion_test::Item);
+KOR_BINDING_NAMED_TYPE_ID(conversion_test::Required);
+KOR_BINDING_NAMED_TYPE_ID(conversion_test::Fields);
+KOR_BINDING_NAMED_TYPE_ID(conversion_test::Sparse);
+KOR_BINDING_NAMED_TYPE_ID(conversion_test::Unregistered);
+KOR_BINDING_NAMED_TYPE_ID(conversion_test::HoldsUnregistered);
+
+namespace kor {
+namespace {
+
+using namespace conversion_test;
+using test::Describe;
+
+class ConversionTest : public ::testing::Test {
+protected:
+    ConversionTest() {
+        RegisterEnum<State>(registry_, "State")
+            .Enumerator("IN_PROGRESS", State::InProgress)
+            .Enumerator("ERROR", State::Error)
+            .Enumerator("SUCCEEDED", State::Succeeded)
+            .Enumerator("LOGGING_OUT", State::LoggingOut);
+        RegisterEnum<Tiny>(registry_, "Tiny").Enumerator("Low", Tiny::Low).Enumerator("High", Tiny::High);
+        RegisterStruct<Item>(registry_, "Item").Field("id", &Item::id).Field("name", &Item::name);
+        RegisterStruct<Required>(registry_, "Required")
+            .Field("name", &Required::name, "", kBindingFieldRequired)
+            .Field("count", &Required::count);
+        RegisterStruct<Fields>(registry_, "Fields")
+            .Field("id", &Fields::id)
+            .Field("b", &Fields::b)
+            .Field("i8", &Fields::i8)
+            .Field("i32", &Fields::i32)
+            .Field("i64", &Fields::i64)
+            .Field("u16", &Fields::u16)
+            .Field("u32", &Fields::u32)
+            .Field("u64", &Fields::u64)
+            .Field("f", &Fields::f)
+            .Field("d", &Fields::d)
+            .Field("s", &Fields::s)
+            .Field("e", &Fields::e)
+            .Field("t", &Fields::t)
+            .Field("o", &Fields::o)
+            .Field("blob", &Fields::blob)
+            .Field("v", &Fields::v)
+            .Field("vs", &Fields::vs)
+            .Field("vb", &Fields::vb)
+            .Field("items", &Fields::items)
+            .Field("item", &Fields::item)
+            .Field("req", &Fields::req);
+        RegisterStruct<Sparse>(registry_, "Sparse")
+            .Field("u", &Sparse::u, "", kBindingFieldOmitEmpty)
+            .Field("i", &Sparse::i, "", kBindingFieldOmitEmpty)
+            .Field("kept", &Sparse::kept)
+            .Field("s", &Sparse::s, "", kBindingFieldOmitEmpty)
+            .Field("v", &Sparse::v, "", kBindingFieldOmitEmpty)
+            .Field("e", &Sparse::e, "", kBindingFieldOmitEmpty)
+            .Field("d", &Sparse::d, "", kBindingFieldOmitEmpty)
+            .Field("b", &Sparse::b, "", kBindingFieldOmitEmpty);
+        RegisterStruct<HoldsUnregistered>(registry_, "HoldsUnregistered").Field("inner", &HoldsUnregistered::inner);
+    }
+
+    // The field read from {field: source} and written back, or the error.
+    std::string RoundTrip(const std::string& field, const BindingProperty& source) {
+        BindingProperty record;
+        record.MemberForWrite(field) = source;
+        Fields native;
+        BindingResult in;
+        ConvertToNative(in, native, record, "fields", &registry_);
+        if (!in.ok()) return std::string(in.ErrorText());
+        BindingResult out;
+        ConvertToProperty(out, native, &registry_);
+        return out.ok() ? Describe(out.value().Member(field)) : "out: " + std::string(out.ErrorText());
+    }
+    std::string RoundTrip(const std::string& field, std::string_view json) {
+        return RoundTrip(field, ReadJson(json).value());
+    }
+
+    BindingRegistry registry_;
+};
+
+TEST_F(ConversionTest, EveryFieldKindFromAGenericValue) {
+    const std::string range = " is out of range", format = " is in an incorrect format";
+    struct Case {
+        const char* field;
+        const char* json;
+        std::string expected;
+    } cases[] = {
+        {"id", "-4", "s:-4"},
+        {"b", "true", "true"},
+        {"b", R"("1")", "true"},
+        {"b", R"("0")", "false"},
+        {"b", R"("True")", R"(Value True for 'b' of type bool is in an incorrect format. Options are "true", "false", "1", "0".)"},
+        {"b", "1", "Couldn't assign value to 'b' of type bool because the input is of an invalid type unsigned."},
+        {"i8", "-128", "s:-128"},
+        {"i8", "128", "Value 128 for 'i8' of type int8" + range},
+        {"i32", R"("0x1F")", "s:31"},
+        {"i32", R"("017")", "s:15"},
+        {"i32", R"("  -42")", "s:-42"},
+        {"i32", R"("")", "s:0"},
+        {"i32", "3.99", "s:3"},
+        {"i32", "-2.9", "s:-2"},
+        {"i32", "-2147483648", "s:-2147483648"},
+        {"i32", R"("2147483648")", "Value 2147483648 for 'i32' of type int32" + range},
+        {"i32", "-2147483649", "Value -2147483649 for 'i32' of type int32" + range},
+        {"i32", "18446744073709551615", "Value 18446744073709551615 for 'i32' of type int32" + range},
+        {"i32", "1e10", "Value 1e+10 for 'i32' of type int32" + range},
+        {"i32", R"("99999999999999999999")", "Value 99999999999999999999 for 'i32' of type int32" + range},
+        {"i32", R"("12abc")", "Value 12abc for 'i32' of type int32" + format},
+        {"i32", R"("1.5")", "Value 1.5 for 'i32' of type int32" + format},
+        {"i32", R"("0x")", "Value 0x for 'i32' of type int32" + format},
+        {"i32", R"(" ")", "Value   for 'i32' of type int32" + format},
+        {"i32", "true", "Couldn't assign value to 'i32' of type int32 because the input is of an invalid type bool."},
+        {"i32", "[]", "Couldn't assign value to 'i32' of type int32 because the input is of an invalid type collection."},
+        {"i64", R"("-9223372036854775808")", "s:-9223372036854775808"},
+        {"i64", "9223372036854775807", "s:9223372036854775807"},
+        {"i64", "9223372036854775808.0", "Value 9.22337e+18 for 'i64' of type int64" + range},
+        {"i64", R"("9223372036854775808")", "Value 9223372036854775808 for 'i64' of type int64" + range},
+        {"u16", "65535", "u:65535"},
+        {"u16", "65536", "Value 65536 for 'u16' of type uint16" + range},
+        {"u32", "-1", "Value -1 for 'u32' of type uint32" + range},
+        {"u32", R"("-1")", "Value -1 for 'u32' of type uint32" + range},
+        {"u32", "-0.5", "Value -0.5 for 'u32' of type uint32" + range},
+        {"u32", "4294967296", "Value 4294967296 for 'u32' of type uint32" + range},
+        {"u32", "4294967294.75", "u:4294967294"},
+        {"u32", "4294967295.5", "Value 4.29497e+09 for 'u32' of type uint32" + range},
+        {"u32", R"("7 ")", "Value 7  for 'u32' of type uint32" + format},
+        {"u32", "null", "u:0"},
+        {"u64", R"("  -1")", "Value   -1 for 'u64' of type uint64" + range},
+        {"u64", R"("-0")", "Value -0 for 'u64' of type uint64" + range},
+        {"u64", R"("18446744073709551615")", "u:18446744073709551615"},
+        {"u64", R"("18446744073709551616")", "Value 18446744073709551616 for 'u64' of type uint64" + range},
+        {"u64", "18446744073709551616", "Value 1.84467e+19 for 'u64' of type uint64" + range},
+        {"f", R"("0.25")", "f:0.25"},
+        {"f", "1e39", "Value 1e+39 for 'f' of type float" + range},
+        {"d", R"("1.5e3")", "f:1500"},
+        {"d", "-3", "f:-3"},
+        {"d", R"("1e400")", "Value 1e400 for 'd' of type double" + range},
+        {"d", R"("1.5x")", "Value 1.5x for 'd' of type double" + format},
+        {"d", "false", "Couldn't assign value to 'd' of type double because the input is of an invalid type bool."},
+        {"s", R"("a")", R"("a")"},
+        {"s", "5", "Couldn't assign value to 's' because the input is not a string."},
+        {"e", "1", "enum:1"},
+        {"e", R"("ERROR")", "enum:3"},
+        {"e", R"("0x2")", "enum:2"},
+        {"e", R"("succeeded")", "succeeded is not a valid State enumeration value for 'e'."},
+        {"e", R"("7")", "7 is not a valid State enumeration value for 'e'."},
+        {"e", "-1", "-1 is not a valid State enumeration value for 'e'."},
+        // Beyond 32 bits a number must not wrap onto an enumerator (2^32 + 1 -> 1).
+        {"e", "4294967297", "4294967297 is not a valid State enumeration value for 'e'."},
+        {"e", R"("4294967297")", "4294967297 is not a valid State enumeration value for 'e'."},
+        {"e", "18446744073709551615", "18446744073709551615 is not a valid State enumeration value for 'e'."},
+        {"e", "true", "Couldn't assign value to 'e' of enum type because the input is of an invalid type bool."},
+        {"e", "1.0", "Couldn't assign value to 'e' of enum type because the input is of an invalid type float."},
+        {"t", R"("High")", "enum:200"},  // not sign-extended
+        {"o", R"({"a": ["x"]})", R"({"a":["x"]})"},
+        {"blob", R"("abc")", "Couldn't assign value to 'blob' of type blob because the input is of an invalid type string."},
+        {"v", "[5]", "[s:5]"},
+        {"v", "[]", "[]"},
+        {"v", R"("1,2")", "Couldn't assign value to 'v' of type vector because the input not a collection."},
+        {"v", R"([1, "x", 3])", "Value x for 'v' of type int32" + format},
+        {"vs", R"(["ERROR"])", "[enum:3]"},
+        {"vb", R"([true, null, "1"])", "[true,false,true]"},
+        {"items", R"([{"id": 1}, null, {"id": "3", "name": "three"}])",
+         R"([{"id":s:1,"name":""},{"id":s:0,"name":""},{"id":s:3,"name":"three"}])"},
+        {"item", R"({"id": -5, "name": "n", "unknown": 1})", R"({"id":s:-5,"name":"n"})"},
+        {"item", "1", "Couldn't assign value to 'item' of type Item because the input not a structure."},
+        {"item", R"({"id": "yes"})", "Value yes for 'id' of type int32" + format},
+        {"req", R"({"count": 1})",
+         "Couldn't assign value to 'req' of type Required because the input structure doesn't have required field 'name'."},
+        {"req", R"({"name": null})",
+         "Couldn't assign value to 'req' of type Required because the input structure doesn't have required field 'name'."},
+    };
+    for (const Case& c : cases) EXPECT_EQ(RoundTrip(c.field, c.json), c.expected) << c.field << " = " << c.json;
+
+    BindingProperty value;
+    value.SetFloat(std::nan(""));
+    EXPECT_EQ(RoundTrip("i32", value), "Value nan for 'i32' of type int32" + range);
+    value.SetString(std::string_view("12\0003", 4));  // a zero byte does not end the number
+    EXPECT_EQ(RoundTrip("i32", value).find("incorrect format") != std::string::npos, true);
+    value.SetEnum(9, TypeIdOf<State>());
+    EXPECT_EQ(RoundTrip("e", value), "9 is not a valid State enumeration value for 'e'.");
+    value.SetEnum(2, TypeIdOf<State>());
+    EXPECT_EQ(RoundTrip("s", value), R"("LOGGING_OUT")");
+    EXPECT_EQ(RoundTrip("i32", value), "s:2");
+    value.SetEnum(12, TypeIdOf<State>());
+    EXPECT_EQ(RoundTrip("s", value), "12 is not a valid enumeration value for 's'.");
+    value.SetBlob(std::vector<uint8_t>{1, 2, 3});
+    EXPECT_EQ(RoundTrip("blob", value), "blob:3");
+}
+
+TEST_F(ConversionTest, TheFirstErrorStopsTheRecord) {
+    Fields native;
+    native.b = true;
+    native.u32 = 99;
+    native.v = {4};
+    BindingResult result;
+    ConvertToNative(result, native, ReadJson(R"({"b": false, "i32": "x", "u32": 1, "v": [1]})").value(), "f", &registry_);
+    EXPECT_EQ(result.ErrorText(), "Value x for 'i32' of type int32 is in an incorrect format");
+    EXPECT_FALSE(native.b);       // converted before the failure
+    EXPECT_EQ(native.u32, 99u);   // later fields are not visited
+    EXPECT_EQ(native.v.size(), 1u);
+    BindingResult empty;
+    ConvertToNative(empty, native, BindingProperty(), "f", &registry_);
+    EXPECT_EQ(empty.ErrorText(), "A value for 'f' is required.");
+    // A field converter given a failed result leaves its vector emptied, and
+    // the first message stands.
+    std::vector<int32_t> counts{1, 2};
+    ConvertToNative(result, counts, ReadJson("[1]").value(), "counts", &registry_);
+    EXPECT_TRUE(counts.empty());
+    EXPECT_EQ(result.ErrorText(), "Value x for 'i32' of type int32 is in an incorrect format");
+}
+
+TEST_F(ConversionTest, NativeToValueOmitsEmptyFieldsOnlyWhereAsked) {
+    BindingResult empty;
+    ConvertToProperty(empty, Sparse{}, &registry_);
+    EXPECT_EQ(Describe(empty.value()), R"({"kept":s:0})");
+    const Sparse full{1, -1, 0, "t", {0}, State::Succeeded, 0.5, true};
+    BindingResult filled;
+    ConvertToProperty(filled, full, &registry_);
+    EXPECT_EQ(Describe(filled.value()),
+              R"({"b":true,"d":f:0.5,"e":enum:1,"i":s:-1,"kept":s:0,"s":"t","u":u:1,"v":[s:0]})");
+    EXPECT_EQ(filled.value().Member("e").GetEnum().type, &TypeIdOf<State>());
+}
+
+TEST_F(ConversionTest, UnregisteredStructuresFail) {
+    const std::string unregistered = "Couldn't convert native value because it's an unregistered structure.";
+    BindingResult nested;
+    ConvertToProperty(nested, HoldsUnregistered{}, &registry_);
+    EXPECT_EQ(nested.ErrorText(), unregistered);
+    BindingResult inVector;
+    ConvertToProperty(inVector, std::vector<HoldsUnregistered>(2), &registry_);
+    EXPECT_EQ(inVector.ErrorText(), unregistered);
+    Fields native;
+    BindingResult noRegistry;
+    ConvertToNative(noRegistry, native, ReadJson(R"({"b": true})").value(), "point", nullptr);
+    EXPECT_EQ(noRegistry.ErrorText(),
+              "Couldn't assign value to 'point' because the input is an unregistered structure or not a structure at all.");
+    EXPECT_EQ(MakeBindingConverter(BindingTypeIdentifier{BindingTypeKind::Map, BindingTypeKind::String}), nullptr);
+    EXPECT_EQ(MakeBindingConverter(BindingTypeIdentifier{BindingTypeKind::Vector, BindingTypeKind::Struct}), nullptr);
+}
+
+TEST(BindingRegistryTest, TheFirstRegistrationOfANameStands) {
+    static constexpr StaticTypeId kFormat{0xAB12u}, kOther{0x77u};
+    int destroyed = 0;
+    struct Converter : BindingConverter {
+        explicit Converter(int* count) : count(count) {}
+        ~Converter() override { ++*count; }
+        void ToNative(BindingResult&, void*, const BindingProperty&, std::string_view, const BindingTypeIdentifier&,
+                      const BindingRegistry*) const override {}
+        void ToProperty(BindingResult&, const void*, const BindingTypeIdentifier&, const BindingRegistry*) const override {}
+        int* count;
+    };
+    {
+        BindingRegistry registry;
+        const BindingTypeIdentifier boolType{BindingTypeKind::Bool};
+        BindingTypeBuilder first = registry.BeginType("Format", 4, kFormat, true);
+        first.AddEnumerator("Zulu", 1, "").AddEnumerator("Alpha", 1, "").AddEnumerator("Mid", 5, "");
+        first.AddEnumerator("Mid", 6, "replaced by name");
+        BindingTypeBuilder second = registry.BeginType("Format", 8, kOther, false);
+        EXPECT_TRUE(second.alreadyRegistered());
+        second.AddEnumerator("Third", 3, "").AddField("f", "", 0, TypeIdOf<bool>(), boolType, {}, 0,
+                                                       std::make_unique<Converter>(&destroyed), false);
+        EXPECT_EQ(destroyed, 1);  // an ignored field's converter goes at once
+        first.AddField("g", "", 0, TypeIdOf<bool>(), boolType, {}, 0, std::make_unique<Converter>(&destroyed), false);
+        EXPECT_EQ(registry.FindTypeById(kOther.id), nullptr);
+        EXPECT_EQ(registry.FindTypeByName("Format")->size, 4u);
+        EXPECT_STREQ(registry.EnumeratorNameOf(kFormat.id, 1), "Alpha");  // searched in name order
+        EXPECT_STREQ(registry.EnumeratorNameOf(kFormat.id, 6), "Mid");
+        EXPECT_EQ(registry.EnumeratorNameOf(kFormat.id, 3), nullptr);
+        registry.BeginType("A", 4, kReservedStaticTypeId, false);
+        EXPECT_EQ(registry.FindTypeById(kReservedTypeId), nullptr);
+        EXPECT_TRUE(registry.AddEvent({"OnCallback", nullptr, "", "", {}}));
+        EXPECT_FALSE(registry.AddEvent({"OnCallback", nullptr, "", "second", {}}));
+        registry.BeginFunction("PostZ");
+        registry.BeginFunction("GetA");
+        EXPECT_TRUE(registry.BeginFunction("PostZ").alreadyRegistered());
+        ASSERT_EQ(registry.Functions().size(), 2u);
+        EXPECT_EQ(registry.Functions()[0]->name, "PostZ");
+    }
+    EXPECT_EQ(destroyed, 2);
+}
+
+TEST(BindingRegistryTest, RegisteringTheBuiltinsAgainResetsTheRegistry) {
+    BindingRegistry registry;
+    RegisterBuiltinTypes(registry);
+    const std::size_t builtins = registry.TypeCount();
+    static constexpr StaticTypeId kExtra{0xE7A};
+    registry.BeginType("Extra", 4, kExtra, true);
+    registry.BeginFunction("DoSomething");
+    EXPECT_TRUE(registry.BeginType("BindingHelpFormat", 8, kExtra, true).alreadyRegistered());
+    RegisterBuiltinTypes(registry);
+    EXPECT_EQ(registry.TypeCount(), builtins);
+    EXPECT_EQ(registry.FindTypeById(kExtra.id), nullptr);
+    EXPECT_TRUE(registry.Functions().empty());
+    EXPECT_EQ(registry.FindEvent("OnCallback")->payloadType, registry.FindTypeByName("BindingCallbackEvent"));
+
+    BindingCallbackEvent event;
+    event.id = 7;
+    event.parameters.emplace_back().SetString("first");
+    BindingResult produced;
+    ConvertToProperty(produced, event, &registry);
+    BindingCallbackEvent back;
+    BindingResult consumed;
+    ConvertToNative(consumed, back, produced.value(), "event", &registry);
+    ASSERT_TRUE(consumed.ok()) << consumed.ErrorText();
+    EXPECT_EQ(back.id, 7u);
+    EXPECT_EQ(back.parameters, event.parameters);
+}
+
+TEST(BindingRegistryTest, LookupsAndEventsMayRunOnSeveralThreads) {
+    static constexpr StaticTypeId kFormat{0xAB13u};
+    BindingRegistry registry;
+    registry.BeginType("Format", 4, kFormat, true).AddEnumerator("Full", 1, "");
+    std::atomic<int> found{0};
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < 4; ++thread) {
+        threads.emplace_back([&] {
+            for (int round = 0; round < 2000; ++round) {
+                if (registry.EnumeratorNameOf(kFormat.id, 1) != nullptr) ++found;
+                registry.AddEvent({"Event" + std::to_string(round % 10), nullptr, "", "", {}});
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(found.load(), 8000);
+    EXPECT_EQ(registry.Events().size(), 10u);
+}
+
+}  // namespace
+}  // namespace kor

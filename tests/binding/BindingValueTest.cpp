@@ -1,0 +1,418 @@
+#include "binding/BindingPlainValue.h"
+#include "binding/BindingProperty.h"
+#include "binding/BindingRegistry.h"
+#include "binding/BindingResult.h"
+#include "binding/PageSource.h"
+
+#include "binding/BindingTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#include <sanitizer/lsan_interface.h>
+#endif
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace kor {
+namespace {
+
+using test::Describe;
+
+// ---- A model of the generic value: what a tree must read as after any
+// sequence of writes, copies and moves, and which texts its context holds.
+
+struct Node {
+    enum Kind { Empty, Signed, String, Blob, List, Map } kind = Empty;
+    int64_t number = 0;
+    std::string text;
+    std::vector<Node> items;
+    std::map<std::string, Node> members;  // std::string orders by unsigned bytes, as the value does
+};
+
+Node Make(Node::Kind kind, int64_t number = 0, const std::string& text = {}) {
+    Node node;
+    node.kind = kind;
+    node.number = number;
+    node.text = text;
+    return node;
+}
+
+std::string DescribeModel(const Node& node) {
+    switch (node.kind) {
+        case Node::Empty: return "null";
+        case Node::Signed: return "s:" + std::to_string(node.number);
+        case Node::String: return '"' + node.text + '"';
+        case Node::Blob: return "blob:" + std::to_string(node.number);
+        case Node::List: {
+            std::string out = "[";
+            for (const Node& item : node.items) out += (out.size() > 1 ? "," : "") + DescribeModel(item);
+            return out + "]";
+        }
+        case Node::Map: {
+            std::string out = "{";
+            for (const auto& [key, member] : node.members) {
+                out += (out.size() > 1 ? ",\"" : "\"") + key + "\":" + DescribeModel(member);
+            }
+            return out + "}";
+        }
+    }
+    return "";
+}
+
+void CountTexts(const Node& node, std::map<std::string, uint32_t>& counts) {
+    if (node.kind == Node::String && !node.text.empty()) ++counts[node.text];
+    for (const Node& item : node.items) CountTexts(item, counts);
+    for (const auto& [key, member] : node.members) {
+        if (!key.empty()) ++counts[key];
+        CountTexts(member, counts);
+    }
+}
+
+using Path = std::vector<std::string>;  // "#n" is element n, anything else a member key
+
+Node* FindModel(Node& root, const Path& path) {
+    Node* node = &root;
+    for (const std::string& step : path) {
+        if (step[0] == '#') {
+            const std::size_t index = step[1] - '0';
+            if (node->kind != Node::List || index >= node->items.size()) return nullptr;
+            node = &node->items[index];
+        } else {
+            if (node->kind != Node::Map || !node->members.count(step)) return nullptr;
+            node = &node->members[step];
+        }
+    }
+    return node;
+}
+
+Node& WriteModel(Node& root, const Path& path) {
+    Node* node = &root;
+    for (const std::string& step : path) {
+        if (step[0] == '#') {
+            const std::size_t index = step[1] - '0';
+            if (node->kind != Node::List) *node = Make(Node::List);
+            if (index >= node->items.size()) node->items.resize(index + 1);
+            node = &node->items[index];
+        } else {
+            if (node->kind != Node::Map) *node = Make(Node::Map);
+            node = &node->members[step];
+        }
+    }
+    return *node;
+}
+
+BindingProperty& WriteValue(BindingProperty& root, const Path& path) {
+    BindingProperty* value = &root;
+    for (const std::string& step : path) {
+        value = step[0] == '#' ? &value->ElementForWrite(step[1] - '0') : &value->MemberForWrite(step);
+    }
+    return *value;
+}
+
+bool IsPrefix(const Path& a, const Path& b) { return a.size() <= b.size() && std::equal(a.begin(), a.end(), b.begin()); }
+
+void ExpectMatches(const BindingProperty& value, const Node& model, int step) {
+    ASSERT_EQ(Describe(value), DescribeModel(model)) << "step " << step;
+    ASSERT_TRUE(value.IsRoot());
+    std::map<std::string, uint32_t> counts;
+    CountTexts(model, counts);
+    if (value.context() == nullptr) {
+        ASSERT_TRUE(counts.empty()) << "step " << step;
+    } else {
+        ASSERT_EQ(value.context()->InternedCount(), counts.size()) << "step " << step;
+        for (const auto& [text, count] : counts) ASSERT_EQ(value.context()->CountOf(text), count) << text;
+    }
+    // What crosses the boundary comes back equal, and is freed whole; plain
+    // texts end at their first zero byte.
+    for (const auto& entry : counts) {
+        if (entry.first.find('\0') != std::string::npos) return;
+    }
+    BindingPlainValue plain{};
+    ASSERT_TRUE(ConvertToPlainValue(value, plain, nullptr));
+    BindingPlainResult result{};
+    BindingProperty back;
+    ASSERT_TRUE(ConvertFromPlainValue(result, back, plain, "arg"));
+    ClearPlainValue(plain);
+    ASSERT_TRUE(back == value) << "step " << step;
+}
+
+// Random writes, erasures, copies and moves within and between three roots,
+// each checked against the model: content, member order, and the reference
+// count of every interned text (keys and values share entries).
+TEST(BindingPropertyModelTest, RandomEditsMatchTheModel) {
+    const std::string texts[] = {"a", "B", "b", "abcdefgh", "abcdefgh0", "abcdefgh1", "abcdefg", std::string("abc\0", 4),
+                                 "\xC3\xA9", ""};
+    std::mt19937 random(20240611);
+    auto pick = [&random](int n) { return static_cast<int>(random() % n); };
+    auto randomPath = [&] {
+        Path path;
+        for (int depth = pick(4); depth > 0; --depth) {
+            path.push_back(pick(2) == 0 ? std::string{'#', static_cast<char>('0' + pick(3))} : texts[pick(10)]);
+        }
+        return path;
+    };
+    std::vector<BindingProperty> roots(3);
+    std::vector<Node> models(3);
+    for (int step = 0; step < 4000; ++step) {
+        const int r = pick(3);
+        const Path path = randomPath();
+        switch (pick(9)) {
+            case 0: {
+                const int64_t number = pick(2000) - 1000;
+                WriteValue(roots[r], path).SetSigned(number);
+                WriteModel(models[r], path) = Make(Node::Signed, number);
+                break;
+            }
+            case 1: {
+                const std::string& text = texts[pick(10)];
+                WriteValue(roots[r], path).SetString(text);
+                WriteModel(models[r], path) = Make(Node::String, 0, text);
+                break;
+            }
+            case 2: {
+                const int size = pick(5);
+                WriteValue(roots[r], path).SetBlob(std::vector<uint8_t>(size, 7));
+                WriteModel(models[r], path) = Make(Node::Blob, size);
+                break;
+            }
+            case 3:
+                WriteValue(roots[r], path).Clear();
+                WriteModel(models[r], path) = Node{};
+                break;
+            case 4: {
+                const std::string& key = texts[pick(10)];
+                Node& model = WriteModel(models[r], path);
+                const bool erased = model.kind == Node::Map && model.members.erase(key) == 1;
+                ASSERT_EQ(WriteValue(roots[r], path).EraseMember(key), erased) << "step " << step;
+                break;
+            }
+            case 5: {
+                WriteValue(roots[r], path).Append();
+                Node& model = WriteModel(models[r], path);
+                if (model.kind != Node::List) model = Make(Node::List);
+                model.items.emplace_back();
+                break;
+            }
+            default: {  // copy or move an existing value onto another existing one
+                const int s = pick(3);
+                const Path from = randomPath();
+                if (FindModel(models[s], from) == nullptr || FindModel(models[r], path) == nullptr) break;
+                BindingProperty& source = WriteValue(roots[s], from);
+                BindingProperty& target = WriteValue(roots[r], path);
+                const Node content = *FindModel(models[s], from);
+                if (pick(2) == 0) {
+                    target = source;
+                    *FindModel(models[r], path) = content;
+                } else if (s == r && from == path) {
+                    target = std::move(source);  // onto itself: nothing changes
+                } else if (s != r || !IsPrefix(from, path)) {
+                    // A moved value leaves an empty source, wherever it went.
+                    target = std::move(source);
+                    *FindModel(models[s], from) = Node{};
+                    *FindModel(models[r], path) = content;
+                } else {
+                    // Into its own descendant: the source ends empty.
+                    target = std::move(source);
+                    *FindModel(models[s], from) = Node{};
+                }
+                break;
+            }
+        }
+        for (int i = 0; i < 3; ++i) ExpectMatches(roots[i], models[i], step);
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST(BindingPropertyTest, GettersAnswerOnlyForTheirOwnKind) {
+    static constexpr StaticTypeId kColour{0x00C0FFEE};
+    BindingProperty value;
+    value.SetSigned(int32_t{-5});
+    EXPECT_EQ(value.GetSigned(), -5);
+    EXPECT_EQ(value.GetUnsigned(7), 7u);
+    value.SetUnsigned(uint32_t{0xFFFFFFFF});
+    EXPECT_EQ(value.GetUnsigned(), 4294967295u);
+    EXPECT_EQ(value.GetSigned(3), 3);
+    value.SetEnum(3, kColour);
+    EXPECT_EQ(value.GetEnum().type, &kColour);
+    EXPECT_EQ(value.GetSigned(11), 11);
+    value.SetString("text");
+    EXPECT_EQ(value.GetEnum({8, nullptr}).number, 8);
+    EXPECT_EQ(value.GetFloat(1.25), 1.25);
+    value.SetString(value.GetString());  // a setter given the value's own text
+    EXPECT_EQ(value.GetString(), "text");
+    EXPECT_EQ(&value.Member("text"), &BindingProperty::EmptyValue());
+    EXPECT_THROW(value.Reserve(BindingProperty::kMaxElements + 1), std::length_error);
+    EXPECT_EQ(value.GetString(), "text");
+    BindingProperty nan;
+    nan.SetFloat(std::nan(""));
+    EXPECT_FALSE(nan == nan);
+}
+
+TEST(BindingResultTest, FailureReplacesTheValueWithItsMessage) {
+    BindingResult result;
+    result.value().MemberForWrite("error").SetString("not a failure");
+    EXPECT_TRUE(result.ok());
+    EXPECT_EQ(result.ErrorText(), "");
+    result.SetFailure(result.value().Member("error").GetString());  // the message lives in what it replaces
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(Describe(result.value()), "{\"error\":\"not a failure\"}");
+}
+
+// Trees far deeper than a stack allows for recursion are built, copied,
+// compared, flattened and destroyed.
+TEST(BindingPropertyTest, VeryDeepTreesNeedNoRecursion) {
+    BindingProperty root;
+    BindingProperty* cursor = &root;
+    for (int level = 0; level < 100000; ++level) cursor = level % 2 ? &cursor->Append() : &cursor->MemberForWrite("k");
+    cursor->SetString("bottom");
+    BindingProperty copy(root);
+    EXPECT_TRUE(copy == root);
+    BindingPlainValue plain{};
+    ASSERT_TRUE(ConvertToPlainValue(root, plain, nullptr));
+    BindingPlainResult result{};
+    BindingProperty back;
+    EXPECT_TRUE(ConvertFromPlainValue(result, back, plain, "arg"));
+    ClearPlainValue(plain);
+    EXPECT_TRUE(back == root);
+}
+
+// ---- Plain values a host builds ----
+
+BindingPlainValue Plain(BindingPlainKind kind) {
+    BindingPlainValue value{};
+    value.kind = static_cast<uint32_t>(kind);
+    return value;
+}
+
+struct PlainCase {
+    const char* what;
+    BindingPlainValue source;
+    const char* expected;  // Describe() of the value, or the error text
+};
+
+TEST(BindingPlainValueTest, HostRecordsReadAsValuesOrFail) {
+    static char borrowed[] = "borrowed";
+    static uint8_t bytes[] = {4, 5};
+    static BindingPlainValue items[2] = {Plain(BindingPlainKind::Signed), {}};
+    items[1].kind = 12;
+    static BindingPlainMember repeated[3] = {{"a", Plain(BindingPlainKind::Bool), 0},
+                                             {nullptr, Plain(BindingPlainKind::Empty), 0},
+                                             {"a", Plain(BindingPlainKind::Signed), 0}};
+    PlainCase cases[] = {
+        {"borrowed text to its zero", Plain(BindingPlainKind::BorrowedString), "\"borrowed\""},
+        {"borrowed blob", Plain(BindingPlainKind::BorrowedBlob), "blob:2"},
+        {"null text", Plain(BindingPlainKind::OwnedString), "\"\""},
+        {"null items", Plain(BindingPlainKind::Collection), "[]"},
+        {"repeated name keeps the last", Plain(BindingPlainKind::Structure), "{\"\":null,\"a\":s:0}"},
+        {"unknown kind deep inside", Plain(BindingPlainKind::Collection),
+         "Couldn't assign value to 'arg' of type object because the input is of an incompatible type ''."},
+        {"count above the limit", Plain(BindingPlainKind::Collection), "vector<T> too long"},
+    };
+    cases[0].source.payload.string = {borrowed, 3};  // the length word is not read
+    cases[1].source.payload.blob = {bytes, 2};
+    cases[2].source.payload.string.length = 5;
+    cases[3].source.payload.collection.count = 3;
+    cases[4].source.payload.structure = {repeated, 3};
+    cases[5].source.payload.collection = {items, 2};
+    cases[6].source.payload.collection = {items, 0x10000000};
+    for (const PlainCase& c : cases) {
+        BindingPlainResult result{};
+        BindingProperty value;
+        value.SetString("stale");
+        const bool ok = ConvertFromPlainValue(result, value, c.source, "arg");
+        EXPECT_EQ(ok ? Describe(value) : std::string(result.error), c.expected) << c.what;
+        const int flag = result.errorFlag;  // packed: read by value
+        EXPECT_EQ(flag, ok ? 0 : 1) << c.what;
+        if (!ok) {
+            EXPECT_TRUE(value.IsEmpty()) << c.what;
+        }
+        std::free(result.error);
+    }
+}
+
+TEST(BindingPlainValueTest, EnumsTravelByNameWhenTheRegistryKnowsThem) {
+    static constexpr StaticTypeId kFormat{0x00001234};
+    BindingRegistry registry;
+    registry.BeginType("HelpFormat", 4, kFormat, true).AddEnumerator("Epytext", 2, "");
+    struct {
+        int32_t number;
+        const BindingRegistry* registry;
+        const char* expected;
+    } cases[] = {{2, &registry, "Epytext"}, {2, nullptr, "2"}, {-3, &registry, "-3"}};
+    for (const auto& c : cases) {
+        BindingProperty value;
+        value.SetEnum(c.number, kFormat);
+        BindingPlainValue plain{};
+        ASSERT_TRUE(ConvertToPlainValue(value, plain, c.registry));
+        const std::string text = plain.kind == static_cast<uint32_t>(BindingPlainKind::OwnedString)
+                                     ? plain.payload.string.text
+                                     : std::to_string(plain.payload.signedValue);
+        EXPECT_EQ(text, c.expected);
+        ClearPlainValue(plain);
+        const uint32_t cleared = plain.kind;
+        EXPECT_EQ(cleared, 0u);
+    }
+}
+
+// ---- Pages of the value pools ----
+
+TEST(PageSourceTest, ALargeTreeGivesEveryPageBack) {
+    PageSource& source = PageSource::Instance();
+    const std::size_t pagesBefore = source.PagesInUse();
+    const std::size_t blocksBefore = source.BlocksCommitted();
+    {
+        BindingProperty tree;
+        for (int index = 0; index < 10000; ++index) {
+            BindingProperty& member = tree.MemberForWrite("member" + std::to_string(index));
+            member.Append().SetString("text" + std::to_string(index % 100));
+            member.Append().SetBlob(std::vector<uint8_t>{1, 2, 3});
+        }
+        EXPECT_GT(source.BlocksCommitted(), blocksBefore);
+        BindingProperty copy(tree);
+        tree.Clear();
+        EXPECT_EQ(tree.context()->PoolPagesHeld(), 0u);  // a cleared root hands its pages back at once
+        EXPECT_EQ(copy.Member("member9999").Element(0).GetString(), "text99");
+    }
+    EXPECT_EQ(source.PagesInUse(), pagesBefore);
+    EXPECT_EQ(source.BlocksCommitted(), blocksBefore);
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+TEST(PageSourceTest, FreePagesArePoisonedAndBlocksGoBackUnpoisoned) {
+    PageSource& source = PageSource::Instance();
+    const std::size_t blocksBefore = source.BlocksCommitted();
+    std::vector<void*> pages;
+    while (source.BlocksCommitted() == blocksBefore) pages.push_back(source.AcquirePage());
+    auto* const base = static_cast<char*>(pages.back());
+    for (std::size_t index = 1; index < PageSource::kPagesPerBlock; ++index) pages.push_back(source.AcquirePage());
+    void* freed = pages.back();
+    pages.pop_back();
+    source.ReleasePage(freed);
+    EXPECT_NE(__asan_region_is_poisoned(freed, PageSource::kPageSize), nullptr);
+    pages.push_back(source.AcquirePage());
+    EXPECT_EQ(__asan_region_is_poisoned(pages.back(), PageSource::kPageSize), nullptr);
+    for (void* page : pages) source.ReleasePage(page);
+    ASSERT_EQ(source.BlocksCommitted(), blocksBefore);
+    EXPECT_EQ(__asan_region_is_poisoned(base, PageSource::kBlockSize), nullptr);  // only the shadow is read
+}
+
+TEST(PageSourceTest, BlobBytesOfALiveTreeAreNotReportedAsLeaks) {
+    // Past the pools' inline pages, only mapped pages point to blob bytes.
+    auto tree = std::make_unique<BindingProperty>();
+    for (int index = 0; index < 64; ++index) tree->MemberForWrite("blob" + std::to_string(index)).SetBlob(std::vector<uint8_t>(40));
+    ASSERT_GT(tree->context()->PoolPagesHeld(), 0u);
+    EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0);
+}
+#endif
+
+}  // namespace
+}  // namespace kor
