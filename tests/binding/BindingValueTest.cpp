@@ -160,6 +160,23 @@ TEST(BindingPropertyModelTest, RandomEditsMatchTheModel) {
         }
         return path;
     };
+    auto existingPath = [&](const Node& root) {
+        Path path;
+        for (const Node* node = &root; pick(3) != 0;) {
+            const std::size_t count = node->kind == Node::List ? node->items.size() : node->members.size();
+            if (count == 0 || (node->kind != Node::List && node->kind != Node::Map)) break;
+            const std::size_t index = pick(static_cast<int>(count));
+            if (node->kind == Node::List) {
+                path.push_back(std::string{'#', static_cast<char>('0' + index)});
+                node = &node->items[index];
+            } else {
+                auto member = std::next(node->members.begin(), index);
+                path.push_back(member->first);
+                node = &member->second;
+            }
+        }
+        return path;
+    };
     std::vector<BindingProperty> roots(3);
     std::vector<Node> models(3);
     for (int step = 0; step < 4000; ++step) {
@@ -204,8 +221,9 @@ TEST(BindingPropertyModelTest, RandomEditsMatchTheModel) {
             }
             default: {  // copy or move an existing value onto another existing one
                 const int s = pick(3);
-                const Path from = randomPath();
-                if (FindModel(models[s], from) == nullptr || FindModel(models[r], path) == nullptr) break;
+                const Path to = existingPath(models[r]);
+                const Path from = existingPath(models[s]);
+                const Path& path = to;
                 BindingProperty& source = WriteValue(roots[s], from);
                 BindingProperty& target = WriteValue(roots[r], path);
                 const Node content = *FindModel(models[s], from);
