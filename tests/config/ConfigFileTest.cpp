@@ -118,7 +118,8 @@ TEST_F(ConfigFileTest, CompiledDefaultsFillKeysTheTextLacks) {
 }
 
 TEST_F(ConfigFileTest, CompiledMainFormServesAloneExceptRecItems) {
-    const std::string compiled = CompiledFileBuilder().Int32(0, ConfigValueKey("S", "K"), 5).Build();
+    const std::string compiled =
+        CompiledFileBuilder().Int32(0, ConfigValueKey("S", "K"), 5).Bit(ConfigValueKey("S", "On"), true).Build();
     WriteFile("Config/Game.cfg", "[S]\nK=1\nOnlyText=2\n");
     WriteFile("Config/Game.cfgbin", compiled);
     EXPECT_EQ(cache.GetInt("Config/Game.cfg", "S", "K", 0), 5);
@@ -127,6 +128,8 @@ TEST_F(ConfigFileTest, CompiledMainFormServesAloneExceptRecItems) {
     WriteFile("Config/Keys.INI", "[S]\nK=1\n");
     WriteFile("Config/Keys.INIbin", compiled);
     EXPECT_FALSE(cache.Entry("Config/Keys.INI", false).HasText());
+    EXPECT_TRUE(cache.GetBool("Config/Keys.INI", "S", "On", false));
+    EXPECT_TRUE(cache.GetBool("Config/Keys.INI", "S", "Off", true));
 
     WriteFile("Config/MyRecItems.ini", "[S]\nK=1\nOnlyText=2\n");
     WriteFile("Config/MyRecItems.inibin", compiled);
