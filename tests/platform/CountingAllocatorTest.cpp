@@ -1,9 +1,11 @@
-// The plug-in's counting allocator: what each operation adds to the six
-// counters, the peak refresh, and exact totals under concurrent use.
+// The plug-in's counting allocator: a random sequence of operations checked
+// against a model of the six counters, and exact totals under concurrent use.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <limits>
+#include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -18,100 +20,81 @@ protected:
     void TearDown() override { ResetMemoryCountersForTesting(); }
 };
 
-TEST_F(CountingAllocatorTest, AllocationsAndFreesCountUsableSizes) {
-    void* first = CountedAllocate(100);
-    ASSERT_NE(first, nullptr);
-    const uint64_t firstSize = CountedBlockSize(first);
-    EXPECT_GE(firstSize, 100u);
-
-    MemoryCounters counters = ReadMemoryCounters();
-    EXPECT_EQ(counters.bytesAllocated, firstSize);
-    EXPECT_EQ(counters.allocations, 1u);
-    EXPECT_EQ(counters.peakBytes, firstSize);
-    EXPECT_EQ(counters.blocksAtPeak, 1u);
-
-    void* second = CountedAllocate(300);
-    const uint64_t secondSize = CountedBlockSize(second);
-    counters = ReadMemoryCounters();
-    EXPECT_EQ(counters.peakBytes, firstSize + secondSize);
-    EXPECT_EQ(counters.blocksAtPeak, 2u);
-
-    CountedFree(first);
-    counters = ReadMemoryCounters();
-    EXPECT_EQ(counters.bytesFreed, firstSize);
-    EXPECT_EQ(counters.frees, 1u);
-    // A free never lowers the peak.
-    EXPECT_EQ(counters.peakBytes, firstSize + secondSize);
-    EXPECT_EQ(counters.blocksAtPeak, 2u);
-
-    CountedFree(second);
-    counters = ReadMemoryCounters();
-    EXPECT_EQ(counters.bytesAllocated, counters.bytesFreed);
-    EXPECT_EQ(counters.allocations, counters.frees);
-}
-
-TEST_F(CountingAllocatorTest, ReallocationCountsAFreeAndAnAllocation) {
-    char* block = static_cast<char*>(CountedAllocate(16));
-    std::memcpy(block, "0123456789abcde", 16);
-    const uint64_t oldSize = CountedBlockSize(block);
-    block = static_cast<char*>(CountedReallocate(block, 4000));
-    ASSERT_NE(block, nullptr);
-    EXPECT_STREQ(block, "0123456789abcde");
-    const uint64_t newSize = CountedBlockSize(block);
-
-    const MemoryCounters counters = ReadMemoryCounters();
-    EXPECT_EQ(counters.allocations, 2u);
-    EXPECT_EQ(counters.frees, 1u);
-    EXPECT_EQ(counters.bytesAllocated, oldSize + newSize);
-    EXPECT_EQ(counters.bytesFreed, oldSize);
-    EXPECT_EQ(counters.peakBytes, newSize);
-    EXPECT_EQ(counters.blocksAtPeak, 1u);
-    CountedFree(block);
-}
-
-TEST_F(CountingAllocatorTest, ReallocationOfNullAllocatesAndOfZeroKeepsABlock) {
-    void* block = CountedReallocate(nullptr, 10);
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(ReadMemoryCounters().allocations, 1u);
-    EXPECT_EQ(ReadMemoryCounters().frees, 0u);
-    block = CountedReallocate(block, 0);
-    ASSERT_NE(block, nullptr);
-    CountedFree(block);
-    const MemoryCounters counters = ReadMemoryCounters();
-    EXPECT_EQ(counters.allocations, counters.frees);
-    EXPECT_EQ(counters.bytesAllocated, counters.bytesFreed);
-}
-
-TEST_F(CountingAllocatorTest, DuplicatedTextsCountAsAllocations) {
-    char* copy = CountedDuplicateText("settings");
-    ASSERT_NE(copy, nullptr);
-    EXPECT_STREQ(copy, "settings");
-    MemoryCounters counters = ReadMemoryCounters();
-    EXPECT_EQ(counters.allocations, 1u);
-    EXPECT_EQ(counters.bytesAllocated, CountedBlockSize(copy));
-    EXPECT_EQ(counters.peakBytes, CountedBlockSize(copy));
-    CountedFree(copy);
-    EXPECT_EQ(CountedDuplicateText(nullptr), nullptr);
-    counters = ReadMemoryCounters();
-    EXPECT_EQ(counters.allocations, 1u);
-    EXPECT_EQ(counters.frees, 1u);
-}
-
-TEST_F(CountingAllocatorTest, NothingIsCountedForNullOrImpossibleRequests) {
-    CountedFree(nullptr);
-    EXPECT_EQ(CountedAllocateZeroed(std::numeric_limits<std::size_t>::max() / 2, 4), nullptr);
-    EXPECT_EQ(CountedBlockSize(nullptr), 0u);
-    const MemoryCounters counters = ReadMemoryCounters();
-    EXPECT_EQ(counters.allocations, 0u);
-    EXPECT_EQ(counters.frees, 0u);
-    EXPECT_EQ(counters.bytesAllocated, 0u);
-}
-
-TEST_F(CountingAllocatorTest, ZeroedBlocksAreZero) {
-    auto* block = static_cast<unsigned char*>(CountedAllocateZeroed(64, 3));
-    ASSERT_NE(block, nullptr);
-    for (int index = 0; index < 192; ++index) ASSERT_EQ(block[index], 0) << index;
-    CountedFree(block);
+TEST_F(CountingAllocatorTest, CountersMatchAModel) {
+    struct Block {
+        char* bytes;
+        std::string content;  // what the block must still hold
+    };
+    std::vector<Block> live;
+    MemoryCounters model{};
+    auto allocated = [&](char* block) {
+        model.bytesAllocated += CountedBlockSize(block);
+        ++model.allocations;
+        const uint64_t inUse = model.bytesAllocated - model.bytesFreed;
+        if (inUse > model.peakBytes) {  // a free never lowers the peak
+            model.peakBytes = inUse;
+            model.blocksAtPeak = model.allocations - model.frees;
+        }
+    };
+    auto freed = [&](const char* block) {
+        model.bytesFreed += CountedBlockSize(block);
+        ++model.frees;
+    };
+    std::mt19937 random(66);
+    for (int step = 0; step < 2000; ++step) {
+        const std::size_t size = random() % 5000;
+        const std::size_t pick = live.empty() ? 0 : random() % live.size();
+        switch (live.empty() ? random() % 3 : random() % 6) {
+            case 0: {
+                auto* block = static_cast<char*>(CountedAllocate(size));
+                std::memset(block, 'a' + step % 26, size);
+                allocated(block);
+                live.push_back({block, std::string(size, static_cast<char>('a' + step % 26))});
+                break;
+            }
+            case 1: {
+                const std::size_t count = random() % 100;
+                auto* block = static_cast<char*>(CountedAllocateZeroed(count, 3));
+                allocated(block);
+                live.push_back({block, std::string(count * 3, '\0')});
+                break;
+            }
+            case 2: {
+                const std::string text(size % 300, static_cast<char>('A' + step % 26));
+                char* copy = CountedDuplicateText(text.c_str());
+                allocated(copy);
+                live.push_back({copy, text + '\0'});
+                break;
+            }
+            case 3:  // a block reallocated to zero bytes is still a block
+                freed(live[pick].bytes);
+                live[pick].bytes = static_cast<char*>(CountedReallocate(live[pick].bytes, size));
+                allocated(live[pick].bytes);
+                live[pick].content.resize(std::min(size, live[pick].content.size()));
+                break;
+            default:
+                ASSERT_EQ(std::string(live[pick].bytes, live[pick].content.size()), live[pick].content) << step;
+                freed(live[pick].bytes);
+                CountedFree(live[pick].bytes);
+                live.erase(live.begin() + static_cast<std::ptrdiff_t>(pick));
+        }
+        // Null and impossible requests count nothing.
+        CountedFree(nullptr);
+        ASSERT_EQ(CountedDuplicateText(nullptr), nullptr);
+        ASSERT_EQ(CountedAllocateZeroed(std::numeric_limits<std::size_t>::max() / 2, 4), nullptr);
+        ASSERT_EQ(CountedBlockSize(nullptr), 0u);
+        const MemoryCounters counters = ReadMemoryCounters();
+        ASSERT_EQ(counters.bytesAllocated, model.bytesAllocated) << step;
+        ASSERT_EQ(counters.allocations, model.allocations) << step;
+        ASSERT_EQ(counters.bytesFreed, model.bytesFreed) << step;
+        ASSERT_EQ(counters.frees, model.frees) << step;
+        ASSERT_EQ(counters.peakBytes, model.peakBytes) << step;
+        ASSERT_EQ(counters.blocksAtPeak, model.blocksAtPeak) << step;
+    }
+    for (const Block& block : live) CountedFree(block.bytes);
+    void* fresh = CountedReallocate(nullptr, 10);  // allocates
+    EXPECT_EQ(ReadMemoryCounters().allocations, model.allocations + 1);
+    CountedFree(fresh);
 }
 
 TEST_F(CountingAllocatorTest, TotalsStayExactWhenThreadsAllocateAtOnce) {
@@ -120,10 +103,7 @@ TEST_F(CountingAllocatorTest, TotalsStayExactWhenThreadsAllocateAtOnce) {
     std::vector<std::thread> threads;
     for (int thread = 0; thread < kThreads; ++thread) {
         threads.emplace_back([thread] {
-            for (int round = 0; round < kRounds; ++round) {
-                void* block = CountedAllocate(static_cast<std::size_t>(8 + (round + thread) % 200));
-                CountedFree(block);
-            }
+            for (int round = 0; round < kRounds; ++round) CountedFree(CountedAllocate(8 + (round + thread) % 200));
         });
     }
     for (std::thread& thread : threads) thread.join();
@@ -132,8 +112,7 @@ TEST_F(CountingAllocatorTest, TotalsStayExactWhenThreadsAllocateAtOnce) {
     EXPECT_EQ(counters.frees, counters.allocations);
     EXPECT_EQ(counters.bytesFreed, counters.bytesAllocated);
     // The peak is a close figure under contention, but never a wrapped-around
-    // difference: at most every thread's largest block at once, with room
-    // for blocks allocated and freed while a refresh reads the totals.
+    // difference.
     EXPECT_GT(counters.peakBytes, 0u);
     EXPECT_LT(counters.peakBytes, uint64_t{1} << 32);
 }
