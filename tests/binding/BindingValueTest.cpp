@@ -31,41 +31,29 @@ using test::Describe;
 // sequence of writes, copies and moves, and which texts its context holds.
 
 struct Node {
-    enum Kind { Empty, Signed, String, Blob, List, Map } kind = Empty;
-    int64_t number = 0;
+    enum Kind { Empty, Signed, String, Blob, List, Map } kind;
+    int64_t number;
     std::string text;
+    explicit Node(Kind k = Empty, int64_t n = 0, std::string t = {}) : kind(k), number(n), text(std::move(t)) {}
     std::vector<Node> items;
     std::map<std::string, Node> members;  // std::string orders by unsigned bytes, as the value does
 };
 
-Node Make(Node::Kind kind, int64_t number = 0, const std::string& text = {}) {
-    Node node;
-    node.kind = kind;
-    node.number = number;
-    node.text = text;
-    return node;
-}
-
 std::string DescribeModel(const Node& node) {
+    std::string out;
     switch (node.kind) {
         case Node::Empty: return "null";
         case Node::Signed: return "s:" + std::to_string(node.number);
         case Node::String: return '"' + node.text + '"';
         case Node::Blob: return "blob:" + std::to_string(node.number);
-        case Node::List: {
-            std::string out = "[";
-            for (const Node& item : node.items) out += (out.size() > 1 ? "," : "") + DescribeModel(item);
-            return out + "]";
-        }
-        case Node::Map: {
-            std::string out = "{";
-            for (const auto& [key, member] : node.members) {
-                out += (out.size() > 1 ? ",\"" : "\"") + key + "\":" + DescribeModel(member);
-            }
-            return out + "}";
-        }
+        case Node::List:
+            for (const Node& item : node.items) out += (out.empty() ? "" : ",") + DescribeModel(item);
+            return "[" + out + "]";
+        case Node::Map:
+            for (const auto& [key, member] : node.members) out += (out.empty() ? "\"" : ",\"") + key + "\":" + DescribeModel(member);
+            return "{" + out + "}";
     }
-    return "";
+    return out;
 }
 
 void CountTexts(const Node& node, std::map<std::string, uint32_t>& counts) {
@@ -79,31 +67,16 @@ void CountTexts(const Node& node, std::map<std::string, uint32_t>& counts) {
 
 using Path = std::vector<std::string>;  // "#n" is element n, anything else a member key
 
-Node* FindModel(Node& root, const Path& path) {
-    Node* node = &root;
-    for (const std::string& step : path) {
-        if (step[0] == '#') {
-            const std::size_t index = step[1] - '0';
-            if (node->kind != Node::List || index >= node->items.size()) return nullptr;
-            node = &node->items[index];
-        } else {
-            if (node->kind != Node::Map || !node->members.count(step)) return nullptr;
-            node = &node->members[step];
-        }
-    }
-    return node;
-}
-
+// The model's node at `path`, made as writing through the value makes it.
 Node& WriteModel(Node& root, const Path& path) {
     Node* node = &root;
     for (const std::string& step : path) {
         if (step[0] == '#') {
-            const std::size_t index = step[1] - '0';
-            if (node->kind != Node::List) *node = Make(Node::List);
-            if (index >= node->items.size()) node->items.resize(index + 1);
-            node = &node->items[index];
+            if (node->kind != Node::List) *node = Node{Node::List};
+            if (std::size_t(step[1] - '0') >= node->items.size()) node->items.resize(step[1] - '0' + 1);
+            node = &node->items[step[1] - '0'];
         } else {
-            if (node->kind != Node::Map) *node = Make(Node::Map);
+            if (node->kind != Node::Map) *node = Node{Node::Map};
             node = &node->members[step];
         }
     }
@@ -125,12 +98,8 @@ void ExpectMatches(const BindingProperty& value, const Node& model, int step) {
     ASSERT_TRUE(value.IsRoot());
     std::map<std::string, uint32_t> counts;
     CountTexts(model, counts);
-    if (value.context() == nullptr) {
-        ASSERT_TRUE(counts.empty()) << "step " << step;
-    } else {
-        ASSERT_EQ(value.context()->InternedCount(), counts.size()) << "step " << step;
-        for (const auto& [text, count] : counts) ASSERT_EQ(value.context()->CountOf(text), count) << text;
-    }
+    ASSERT_EQ(value.context() == nullptr ? 0 : value.context()->InternedCount(), counts.size()) << "step " << step;
+    for (const auto& [text, count] : counts) ASSERT_EQ(value.context()->CountOf(text), count) << text;
     // What crosses the boundary comes back equal, and is freed whole; plain
     // texts end at their first zero byte.
     for (const auto& entry : counts) {
@@ -186,19 +155,19 @@ TEST(BindingPropertyModelTest, RandomEditsMatchTheModel) {
             case 0: {
                 const int64_t number = pick(2000) - 1000;
                 WriteValue(roots[r], path).SetSigned(number);
-                WriteModel(models[r], path) = Make(Node::Signed, number);
+                WriteModel(models[r], path) = Node{Node::Signed, number};
                 break;
             }
             case 1: {
                 const std::string& text = texts[pick(10)];
                 WriteValue(roots[r], path).SetString(text);
-                WriteModel(models[r], path) = Make(Node::String, 0, text);
+                WriteModel(models[r], path) = Node{Node::String, 0, text};
                 break;
             }
             case 2: {
                 const int size = pick(5);
                 WriteValue(roots[r], path).SetBlob(std::vector<uint8_t>(size, 7));
-                WriteModel(models[r], path) = Make(Node::Blob, size);
+                WriteModel(models[r], path) = Node{Node::Blob, size};
                 break;
             }
             case 3:
@@ -215,34 +184,25 @@ TEST(BindingPropertyModelTest, RandomEditsMatchTheModel) {
             case 5: {
                 WriteValue(roots[r], path).Append();
                 Node& model = WriteModel(models[r], path);
-                if (model.kind != Node::List) model = Make(Node::List);
+                if (model.kind != Node::List) model = Node{Node::List};
                 model.items.emplace_back();
                 break;
             }
             default: {  // copy or move an existing value onto another existing one
                 const int s = pick(3);
-                const Path to = existingPath(models[r]);
-                const Path from = existingPath(models[s]);
-                const Path& path = to;
+                const Path to = existingPath(models[r]), from = existingPath(models[s]);
                 BindingProperty& source = WriteValue(roots[s], from);
-                BindingProperty& target = WriteValue(roots[r], path);
-                const Node content = *FindModel(models[s], from);
+                BindingProperty& target = WriteValue(roots[r], to);
+                const Node content = WriteModel(models[s], from);
                 if (pick(2) == 0) {
                     target = source;
-                    *FindModel(models[r], path) = content;
-                } else if (s == r && from == path) {
-                    target = std::move(source);  // onto itself: nothing changes
-                } else if (s != r || !IsPrefix(from, path)) {
-                    // A moved value leaves an empty source, wherever it went.
-                    target = std::move(source);
-                    *FindModel(models[s], from) = Node{};
-                    *FindModel(models[r], path) = content;
                 } else {
-                    // Into its own descendant: the source ends empty.
                     target = std::move(source);
-                    *FindModel(models[s], from) = Node{};
+                    if (s == r && from == to) break;        // onto itself: nothing changes
+                    WriteModel(models[s], from) = Node{};    // a moved value leaves an empty source
+                    if (s == r && IsPrefix(from, to)) break;  // into its own descendant: all of it ends empty
                 }
-                break;
+                WriteModel(models[r], to) = content;
             }
         }
         for (int i = 0; i < 3; ++i) ExpectMatches(roots[i], models[i], step);
