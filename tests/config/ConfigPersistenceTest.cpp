@@ -7,6 +7,10 @@
 #include "log/Log.h"
 #include "support/LogCapture.h"
 
+#include <rapidjson/prettywriter.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
 #include <memory>
 
 namespace kor {
@@ -50,19 +54,25 @@ TEST_F(ConfigPersistenceTest, ListsMergeWithLaterAndBroaderEntriesOverriding) {
         {"name": "Other.cfg", "persisted": false},
         {"persisted": true}, "junk"]})");
     ConfigPersistence store;
-    const std::string other = GetConfigFilePath("Other.cfg");
-
-    EXPECT_TRUE(store.IsPersisted(Game(), "Sound", "Volume"));   // whole file
-    EXPECT_TRUE(store.IsPersisted(Game(), "Video", "Width"));    // re-enabled setting
-    EXPECT_FALSE(store.IsPersisted(Game(), "Video", "Height"));  // disabled section
-    EXPECT_TRUE(store.IsPersisted(Game(), "video", "WIDTH"));    // names ignore case
-    EXPECT_FALSE(store.IsPersisted(Input(), "Keys", "Jump"));    // user list dropped the settings
-    EXPECT_TRUE(store.IsPersisted(Input(), "Mouse", "Speed"));
-    EXPECT_FALSE(store.IsPersisted(Input(), "Mouse", "Invert"));
-    EXPECT_FALSE(store.IsPersisted(Input(), "Pad", "Rumble"));
-    EXPECT_FALSE(store.IsPersisted(Input(), "Pad", "Dead"));
-    EXPECT_FALSE(store.IsPersisted(other, "S", "K"));  // file-level false replaced its sections
-    EXPECT_FALSE(store.IsPersisted(GetConfigFilePath("Unlisted.cfg"), "S", "K"));
+    const std::string other = GetConfigFilePath("Other.cfg"), unlisted = GetConfigFilePath("Unlisted.cfg");
+    const struct {
+        const std::string& file;
+        const char *section, *key;
+        bool persisted;
+    } cases[] = {
+        {Game(), "Sound", "Volume", true},    // whole file
+        {Game(), "Video", "Width", true},     // re-enabled setting
+        {Game(), "Video", "Height", false},   // disabled section
+        {Game(), "video", "WIDTH", true},     // names ignore case
+        {Input(), "Keys", "Jump", false},     // the user list dropped the settings
+        {Input(), "Mouse", "Speed", true},
+        {Input(), "Mouse", "Invert", false},
+        {Input(), "Pad", "Rumble", false},
+        {Input(), "Pad", "Dead", false},      // "yes" is not true
+        {other, "S", "K", false},             // a file-level false replaced its sections
+        {unlisted, "S", "K", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(store.IsPersisted(c.file, c.section, c.key), c.persisted) << c.section << c.key;
 }
 
 TEST_F(ConfigPersistenceTest, MissingOrBrokenListsPersistNothing) {
@@ -109,57 +119,25 @@ TEST_F(ConfigPersistenceTest, SaveWritesSortedGroupsByteForByte) {
     store.CaptureValue(Game(), "Audio", "Volume", "0.5");
     store.CaptureValue(Input(), "Keys", "Duck", "\"C\"");
     ASSERT_TRUE(store.SavePersistedSettings());
-    EXPECT_EQ(ReadFile(GetPersistedSettingsPath()),
-              TextModeBytes(R"({
-    "description": "The settings in this file are persisted server-side. This file is generated automatically. Editing it is not recommended. Modify SettingsToPersist.json to specify which settings are persisted.",
-    "files": [
-        {
-            "name": "Game.cfg",
-            "sections": [
-                {
-                    "name": "Audio",
-                    "settings": [
-                        {
-                            "name": "Volume",
-                            "value": "0.5"
-                        }
-                    ]
-                },
-                {
-                    "name": "Video",
-                    "settings": [
-                        {
-                            "name": "Width2",
-                            "value": "x"
-                        },
-                        {
-                            "name": "width",
-                            "value": "1920"
-                        }
-                    ]
-                }
-            ]
-        },
-        {
-            "name": "Input.ini",
-            "sections": [
-                {
-                    "name": "Keys",
-                    "settings": [
-                        {
-                            "name": "Duck",
-                            "value": "\"C\""
-                        },
-                        {
-                            "name": "jump",
-                            "value": "[Space]"
-                        }
-                    ]
-                }
-            ]
-        }
-    ]
-})"));
+    // Written as four-space pretty JSON, files, sections and settings sorted
+    // by name (bytewise), after a fixed description.
+    const std::string written = ReadFile(GetPersistedSettingsPath());
+    rapidjson::Document document;
+    document.Parse(written.c_str());
+    rapidjson::StringBuffer pretty, compact;
+    rapidjson::PrettyWriter<rapidjson::StringBuffer> prettyWriter(pretty);
+    rapidjson::Writer<rapidjson::StringBuffer> compactWriter(compact);
+    document.Accept(prettyWriter);
+    EXPECT_EQ(written, TextModeBytes(pretty.GetString()));
+    EXPECT_EQ(document["description"].GetString(), std::string_view("The settings in this file are persisted server-side. "
+              "This file is generated automatically. Editing it is not recommended. Modify SettingsToPersist.json to specify which settings are persisted."));
+    document.RemoveMember("description");
+    document.Accept(compactWriter);
+    EXPECT_EQ(std::string(compact.GetString()),
+              R"({"files":[{"name":"Game.cfg","sections":[{"name":"Audio","settings":[{"name":"Volume","value":"0.5"}]},)"
+              R"({"name":"Video","settings":[{"name":"Width2","value":"x"},{"name":"width","value":"1920"}]}]},)"
+              R"({"name":"Input.ini","sections":[{"name":"Keys","settings":[{"name":"Duck","value":"\"C\""},{"name":"jump","value":"[Space]"}]}]}]})");
+    EXPECT_EQ(written.find("\"description\""), written.find('"'));  // the description comes first
 }
 
 TEST_F(ConfigPersistenceTest, ValuesComeFromTheFileForListedSettingsOnly) {
