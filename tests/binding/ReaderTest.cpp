@@ -69,6 +69,8 @@ TEST(JsonReaderTest, Cases) {
 }
 
 TEST(MessagePackReaderTest, Cases) {
+    // Each format's plain values come from the conformance suite; here what
+    // it lacks: repeated keys, only the first value read, and every failure.
     const std::string bad = "error: Invalid MessagePack data", cut = bad + ". ";
     struct {
         std::vector<uint8_t> bytes;
@@ -76,28 +78,8 @@ TEST(MessagePackReaderTest, Cases) {
         std::size_t consumed;  // checked for successful reads
     } cases[] = {
         {{}, "null", 0},
-        {{0x05}, "s:5", 1},
-        {{0xCC, 0x05}, "u:5", 2},
-        {{0xFF}, "s:-1", 1},
-        {{0xD0, 0xFF}, "s:-1", 2},
-        {{0xE0}, "s:-32", 1},
-        {{0xD1, 0x80, 0x00}, "s:-32768", 3},
-        {{0xD2, 0xFF, 0xFF, 0xFF, 0xFE}, "s:-2", 5},
-        {{0xD3, 0x80, 0, 0, 0, 0, 0, 0, 0}, "s:-9223372036854775808", 9},
-        {{0xCD, 0xFF, 0xFF}, "u:65535", 3},
-        {{0xCE, 0xFF, 0xFF, 0xFF, 0xFF}, "u:4294967295", 5},
-        {{0xCF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, "u:18446744073709551615", 9},
-        {{0xCA, 0x3F, 0xC0, 0x00, 0x00}, "f:1.5", 5},
-        {{0xCB, 0xBF, 0xF8, 0, 0, 0, 0, 0, 0}, "f:-1.5", 9},
         {{0xC0, 0x01}, "null", 1},  // only the first value is read
         {{0x92, 0xC2, 0xC3}, "[false,true]", 3},
-        {{0xA2, 'h', 'i'}, "\"hi\"", 3},
-        {{0xD9, 0x01, 'a'}, "\"a\"", 3},
-        {{0xDA, 0x00, 0x01, 'b'}, "\"b\"", 4},
-        {{0xDB, 0x00, 0x00, 0x00, 0x01, 'c'}, "\"c\"", 6},
-        {{0xC4, 0x02, 0x00, 0xFF}, "blob:2", 4},
-        {{0xC5, 0x00, 0x00}, "blob:0", 3},
-        {{0xC6, 0x00, 0x00, 0x00, 0x01, 0x07}, "blob:1", 6},
         {{0x82, 0xA1, 'b', 0x92, 0x01, 0x81, 0xA1, 'x', 0xC0, 0xA1, 'a', 0xC3}, R"({"a":true,"b":[s:1,{"x":null}]})", 12},
         {{0x92, 0x90, 0x80, 0xC0}, "[[],{}]", 3},
         {{0xDC, 0x00, 0x00}, "[]", 3},
