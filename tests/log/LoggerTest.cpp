@@ -76,6 +76,12 @@ TEST_F(LoggerTest, DeliveryMatchesAModelOfFiltersAndTargetOrder) {
     std::vector<std::unique_ptr<RecordingTarget>> targets;
     std::vector<Model> models(4);
     for (const char* name : {"A", "B", "C", "D"}) targets.push_back(std::make_unique<RecordingTarget>(name, &received));
+    struct Cleanup {  // a target added through the table has no flag to detach it by
+        std::vector<std::unique_ptr<RecordingTarget>>& targets;
+        ~Cleanup() {
+            for (auto& target : targets) Log().removeTarget(target->Interface());
+        }
+    } cleanup{targets};
     std::vector<int> list;  // indices in delivery order
     int32_t minimum = 1;
     uint64_t globallyExcluded = 4;  // "XTR" of a new logger
@@ -157,8 +163,6 @@ TEST_F(LoggerTest, DeliveryMatchesAModelOfFiltersAndTargetOrder) {
         ASSERT_EQ(Log().getExcludedGroups(), globallyExcluded);
     }
     EXPECT_GT(received.size(), 300u) << "the steps delivered too little to tell";
-    Log().resume();
-    for (auto& target : targets) Log().removeTarget(target->Interface());
 }
 
 TEST_F(LoggerTest, LifetimeFollowsAcquireAndReleaseAndDetachesLastAttachedFirst) {
