@@ -19,55 +19,19 @@
 namespace conversion_test {
 enum class State : int32_t { InProgress = 0, Succeeded = 1, LoggingOut = 2, Error = 3 };
 enum class Tiny : uint8_t { Low = 1, High = 200 };
-struct Item {
-    int32_t id = 0;
-    std::string name;
-};
-struct Required {
-    std::string name;
-    int32_t count = 0;
-};
-struct Base {
-    int64_t id = 0;
-};
+struct Item { int32_t id = 0; std::string name; };
+struct Required { std::string name; int32_t count = 0; };
+struct Base { int64_t id = 0; };
 struct Fields : Base {
-    bool b = false;
-    int8_t i8 = 0;
-    int32_t i32 = 0;
-    int64_t i64 = 0;
-    uint16_t u16 = 0;
-    uint32_t u32 = 0;
-    uint64_t u64 = 0;
-    float f = 0;
-    double d = 0;
-    std::string s;
-    State e = State::InProgress;
-    Tiny t = Tiny::Low;
-    kor::BindingProperty o;
-    std::vector<uint8_t> blob;
-    std::vector<int32_t> v;
-    std::vector<State> vs;
-    std::vector<bool> vb;
-    std::vector<Item> items;
-    Item item;
-    Required req;
+    bool b = false; int8_t i8 = 0; int32_t i32 = 0; int64_t i64 = 0;
+    uint16_t u16 = 0; uint32_t u32 = 0; uint64_t u64 = 0; float f = 0; double d = 0; std::string s;
+    State e = State::InProgress; Tiny t = Tiny::Low; kor::BindingProperty o; std::vector<uint8_t> blob; std::vector<int32_t> v; std::vector<State> vs; std::vector<bool> vb;
+    std::vector<Item> items; Item item; Required req;
 };
 struct Sparse {
-    uint32_t u = 0;
-    int32_t i = 0;
-    int32_t kept = 0;
-    std::string s;
-    std::vector<int32_t> v;
-    State e = State::InProgress;
-    double d = 0;
-    bool b = false;
-};
-struct Unregistered {
-    int32_t x = 0;
-};
-struct HoldsUnregistered {
-    Unregistered inner;
-};
+    uint32_t u = 0; int32_t i = 0; int32_t kept = 0; std::string s; std::vector<int32_t> v; State e = State::InProgress; double d = 0; bool b = false; };
+struct Unregistered { int32_t x = 0; };
+struct HoldsUnregistered { Unregistered inner; };
 }  // namespace conversion_test
 
 KOR_BINDING_NAMED_TYPE_ID(conversion_test::State);
@@ -88,47 +52,20 @@ using test::Describe;
 class ConversionTest : public ::testing::Test {
 protected:
     ConversionTest() {
-        RegisterEnum<State>(registry_, "State")
-            .Enumerator("IN_PROGRESS", State::InProgress)
-            .Enumerator("ERROR", State::Error)
-            .Enumerator("SUCCEEDED", State::Succeeded)
-            .Enumerator("LOGGING_OUT", State::LoggingOut);
+        RegisterEnum<State>(registry_, "State").Enumerator("IN_PROGRESS", State::InProgress).Enumerator("ERROR", State::Error)
+            .Enumerator("SUCCEEDED", State::Succeeded).Enumerator("LOGGING_OUT", State::LoggingOut);
         RegisterEnum<Tiny>(registry_, "Tiny").Enumerator("Low", Tiny::Low).Enumerator("High", Tiny::High);
         RegisterStruct<Item>(registry_, "Item").Field("id", &Item::id).Field("name", &Item::name);
-        RegisterStruct<Required>(registry_, "Required")
-            .Field("name", &Required::name, "", kBindingFieldRequired)
-            .Field("count", &Required::count);
-        RegisterStruct<Fields>(registry_, "Fields")
-            .Field("id", &Fields::id)
-            .Field("b", &Fields::b)
-            .Field("i8", &Fields::i8)
-            .Field("i32", &Fields::i32)
-            .Field("i64", &Fields::i64)
-            .Field("u16", &Fields::u16)
-            .Field("u32", &Fields::u32)
-            .Field("u64", &Fields::u64)
-            .Field("f", &Fields::f)
-            .Field("d", &Fields::d)
-            .Field("s", &Fields::s)
-            .Field("e", &Fields::e)
-            .Field("t", &Fields::t)
-            .Field("o", &Fields::o)
-            .Field("blob", &Fields::blob)
-            .Field("v", &Fields::v)
-            .Field("vs", &Fields::vs)
-            .Field("vb", &Fields::vb)
-            .Field("items", &Fields::items)
-            .Field("item", &Fields::item)
-            .Field("req", &Fields::req);
-        RegisterStruct<Sparse>(registry_, "Sparse")
-            .Field("u", &Sparse::u, "", kBindingFieldOmitEmpty)
-            .Field("i", &Sparse::i, "", kBindingFieldOmitEmpty)
-            .Field("kept", &Sparse::kept)
-            .Field("s", &Sparse::s, "", kBindingFieldOmitEmpty)
-            .Field("v", &Sparse::v, "", kBindingFieldOmitEmpty)
-            .Field("e", &Sparse::e, "", kBindingFieldOmitEmpty)
-            .Field("d", &Sparse::d, "", kBindingFieldOmitEmpty)
-            .Field("b", &Sparse::b, "", kBindingFieldOmitEmpty);
+        RegisterStruct<Required>(registry_, "Required").Field("name", &Required::name, "", kBindingFieldRequired).Field("count", &Required::count);
+        RegisterStruct<Fields>(registry_, "Fields").Field("id", &Fields::id).Field("b", &Fields::b).Field("i8", &Fields::i8)
+            .Field("i32", &Fields::i32).Field("i64", &Fields::i64).Field("u16", &Fields::u16).Field("u32", &Fields::u32).Field("u64", &Fields::u64)
+            .Field("f", &Fields::f).Field("d", &Fields::d).Field("s", &Fields::s).Field("e", &Fields::e).Field("t", &Fields::t).Field("o", &Fields::o)
+            .Field("blob", &Fields::blob).Field("v", &Fields::v).Field("vs", &Fields::vs).Field("vb", &Fields::vb).Field("items", &Fields::items)
+            .Field("item", &Fields::item).Field("req", &Fields::req);
+        RegisterStruct<Sparse>(registry_, "Sparse").Field("u", &Sparse::u, "", kBindingFieldOmitEmpty)
+            .Field("i", &Sparse::i, "", kBindingFieldOmitEmpty).Field("kept", &Sparse::kept).Field("s", &Sparse::s, "", kBindingFieldOmitEmpty)
+            .Field("v", &Sparse::v, "", kBindingFieldOmitEmpty).Field("e", &Sparse::e, "", kBindingFieldOmitEmpty)
+            .Field("d", &Sparse::d, "", kBindingFieldOmitEmpty).Field("b", &Sparse::b, "", kBindingFieldOmitEmpty);
         RegisterStruct<HoldsUnregistered>(registry_, "HoldsUnregistered").Field("inner", &HoldsUnregistered::inner);
     }
 
@@ -351,33 +288,6 @@ TEST(BindingRegistryTest, TheFirstRegistrationOfANameStands) {
         EXPECT_EQ(registry.Functions()[0]->name, "PostZ");
     }
     EXPECT_EQ(destroyed, 2);
-}
-
-TEST(BindingRegistryTest, RegisteringTheBuiltinsAgainResetsTheRegistry) {
-    BindingRegistry registry;
-    RegisterBuiltinTypes(registry);
-    const std::size_t builtins = registry.TypeCount();
-    static constexpr StaticTypeId kExtra{0xE7A};
-    registry.BeginType("Extra", 4, kExtra, true);
-    registry.BeginFunction("DoSomething");
-    EXPECT_TRUE(registry.BeginType("BindingHelpFormat", 8, kExtra, true).alreadyRegistered());
-    RegisterBuiltinTypes(registry);
-    EXPECT_EQ(registry.TypeCount(), builtins);
-    EXPECT_EQ(registry.FindTypeById(kExtra.id), nullptr);
-    EXPECT_TRUE(registry.Functions().empty());
-    EXPECT_EQ(registry.FindEvent("OnCallback")->payloadType, registry.FindTypeByName("BindingCallbackEvent"));
-
-    BindingCallbackEvent event;
-    event.id = 7;
-    event.parameters.emplace_back().SetString("first");
-    BindingResult produced;
-    ConvertToProperty(produced, event, &registry);
-    BindingCallbackEvent back;
-    BindingResult consumed;
-    ConvertToNative(consumed, back, produced.value(), "event", &registry);
-    ASSERT_TRUE(consumed.ok()) << consumed.ErrorText();
-    EXPECT_EQ(back.id, 7u);
-    EXPECT_EQ(back.parameters, event.parameters);
 }
 
 TEST(BindingRegistryTest, LookupsAndEventsMayRunOnSeveralThreads) {

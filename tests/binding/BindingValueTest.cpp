@@ -210,31 +210,6 @@ TEST(BindingPropertyModelTest, RandomEditsMatchTheModel) {
     }
 }
 
-TEST(BindingPropertyTest, GettersAnswerOnlyForTheirOwnKind) {
-    static constexpr StaticTypeId kColour{0x00C0FFEE};
-    BindingProperty value;
-    value.SetSigned(int32_t{-5});
-    EXPECT_EQ(value.GetSigned(), -5);
-    EXPECT_EQ(value.GetUnsigned(7), 7u);
-    value.SetUnsigned(uint32_t{0xFFFFFFFF});
-    EXPECT_EQ(value.GetUnsigned(), 4294967295u);
-    EXPECT_EQ(value.GetSigned(3), 3);
-    value.SetEnum(3, kColour);
-    EXPECT_EQ(value.GetEnum().type, &kColour);
-    EXPECT_EQ(value.GetSigned(11), 11);
-    value.SetString("text");
-    EXPECT_EQ(value.GetEnum({8, nullptr}).number, 8);
-    EXPECT_EQ(value.GetFloat(1.25), 1.25);
-    value.SetString(value.GetString());  // a setter given the value's own text
-    EXPECT_EQ(value.GetString(), "text");
-    EXPECT_EQ(&value.Member("text"), &BindingProperty::EmptyValue());
-    EXPECT_THROW(value.Reserve(BindingProperty::kMaxElements + 1), std::length_error);
-    EXPECT_EQ(value.GetString(), "text");
-    BindingProperty nan;
-    nan.SetFloat(std::nan(""));
-    EXPECT_FALSE(nan == nan);
-}
-
 TEST(BindingResultTest, FailureReplacesTheValueWithItsMessage) {
     BindingResult result;
     result.value().MemberForWrite("error").SetString("not a failure");
@@ -317,30 +292,6 @@ TEST(BindingPlainValueTest, HostRecordsReadAsValuesOrFail) {
     }
 }
 
-TEST(BindingPlainValueTest, EnumsTravelByNameWhenTheRegistryKnowsThem) {
-    static constexpr StaticTypeId kFormat{0x00001234};
-    BindingRegistry registry;
-    registry.BeginType("HelpFormat", 4, kFormat, true).AddEnumerator("Epytext", 2, "");
-    struct {
-        int32_t number;
-        const BindingRegistry* registry;
-        const char* expected;
-    } cases[] = {{2, &registry, "Epytext"}, {2, nullptr, "2"}, {-3, &registry, "-3"}};
-    for (const auto& c : cases) {
-        BindingProperty value;
-        value.SetEnum(c.number, kFormat);
-        BindingPlainValue plain{};
-        ASSERT_TRUE(ConvertToPlainValue(value, plain, c.registry));
-        const std::string text = plain.kind == static_cast<uint32_t>(BindingPlainKind::OwnedString)
-                                     ? plain.payload.string.text
-                                     : std::to_string(plain.payload.signedValue);
-        EXPECT_EQ(text, c.expected);
-        ClearPlainValue(plain);
-        const uint32_t cleared = plain.kind;
-        EXPECT_EQ(cleared, 0u);
-    }
-}
-
 // ---- Pages of the value pools ----
 
 TEST(PageSourceTest, ALargeTreeGivesEveryPageBack) {
@@ -365,23 +316,6 @@ TEST(PageSourceTest, ALargeTreeGivesEveryPageBack) {
 }
 
 #if defined(__SANITIZE_ADDRESS__)
-TEST(PageSourceTest, FreePagesArePoisonedAndBlocksGoBackUnpoisoned) {
-    PageSource& source = PageSource::Instance();
-    const std::size_t blocksBefore = source.BlocksCommitted();
-    std::vector<void*> pages;
-    while (source.BlocksCommitted() == blocksBefore) pages.push_back(source.AcquirePage());
-    auto* const base = static_cast<char*>(pages.back());
-    for (std::size_t index = 1; index < PageSource::kPagesPerBlock; ++index) pages.push_back(source.AcquirePage());
-    void* freed = pages.back();
-    pages.pop_back();
-    source.ReleasePage(freed);
-    EXPECT_NE(__asan_region_is_poisoned(freed, PageSource::kPageSize), nullptr);
-    pages.push_back(source.AcquirePage());
-    EXPECT_EQ(__asan_region_is_poisoned(pages.back(), PageSource::kPageSize), nullptr);
-    for (void* page : pages) source.ReleasePage(page);
-    ASSERT_EQ(source.BlocksCommitted(), blocksBefore);
-    EXPECT_EQ(__asan_region_is_poisoned(base, PageSource::kBlockSize), nullptr);  // only the shadow is read
-}
 
 TEST(PageSourceTest, BlobBytesOfALiveTreeAreNotReportedAsLeaks) {
     // Past the pools' inline pages, only mapped pages point to blob bytes.

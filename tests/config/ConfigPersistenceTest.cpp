@@ -38,43 +38,6 @@ protected:
     const std::string& Input() const { return GetInputConfigPath(); }
 };
 
-TEST_F(ConfigPersistenceTest, ListsMergeWithLaterAndBroaderEntriesOverriding) {
-    WriteDefaultsList(R"({"files": [
-        {"name": "Game.cfg", "persisted": true},
-        {"name": "Input.ini", "sections": [
-            {"name": "Keys", "settings": [{"name": "Jump", "persisted": true}, {"name": "Duck", "persisted": true}]},
-            {"name": "Mouse", "persisted": true, "settings": [{"name": "Invert", "persisted": false}]},
-            {"name": "Pad", "settings": [{"name": "Rumble"}, {"name": "Dead", "persisted": "yes"},
-                                        {"persisted": true}, 7]}]},
-        {"name": "Other.cfg", "sections": [{"name": "S", "settings": [{"name": "K", "persisted": true}]}]}]})");
-    WriteUserList(R"({"files": [
-        {"name": "Game.cfg", "sections": [
-            {"name": "Video", "persisted": false, "settings": [{"name": "Width", "persisted": true}]}]},
-        {"name": "Input.ini", "sections": [{"name": "Keys", "persisted": false}]},
-        {"name": "Other.cfg", "persisted": false},
-        {"persisted": true}, "junk"]})");
-    ConfigPersistence store;
-    const std::string other = GetConfigFilePath("Other.cfg"), unlisted = GetConfigFilePath("Unlisted.cfg");
-    const struct {
-        const std::string& file;
-        const char *section, *key;
-        bool persisted;
-    } cases[] = {
-        {Game(), "Sound", "Volume", true},    // whole file
-        {Game(), "Video", "Width", true},     // re-enabled setting
-        {Game(), "Video", "Height", false},   // disabled section
-        {Game(), "video", "WIDTH", true},     // names ignore case
-        {Input(), "Keys", "Jump", false},     // the user list dropped the settings
-        {Input(), "Mouse", "Speed", true},
-        {Input(), "Mouse", "Invert", false},
-        {Input(), "Pad", "Rumble", false},
-        {Input(), "Pad", "Dead", false},      // "yes" is not true
-        {other, "S", "K", false},             // a file-level false replaced its sections
-        {unlisted, "S", "K", false},
-    };
-    for (const auto& c : cases) EXPECT_EQ(store.IsPersisted(c.file, c.section, c.key), c.persisted) << c.section << c.key;
-}
-
 TEST_F(ConfigPersistenceTest, MissingOrBrokenListsPersistNothing) {
     WriteDefaultsList("{\"files\": [");
     testing::LogCapture log;
@@ -170,28 +133,6 @@ TEST_F(ConfigPersistenceTest, ValuesComeFromTheFileForListedSettingsOnly) {
     }
     EXPECT_EQ(ConfigPersistence::Instance(), nullptr);
     EXPECT_EQ(cache.GetInt(Game(), "Video", "Width", 0), 1024);
-}
-
-TEST_F(ConfigPersistenceTest, WithoutTheFileValuesAreCapturedFromTheIniFiles) {
-    WriteDefaultsList(R"({"files": [{"name": "Game.cfg", "persisted": true},
-        {"name": "Input.ini", "sections": [{"name": "Keys", "settings": [{"name": "Jump", "persisted": true}]}]}]})");
-    WriteFile("Config/Game.cfg", "[Video]\r\nWidth=1920\r\n");
-    WriteFile("Config/defaults/Game.cfg", "[Video]\r\nHeight=1080\r\n");
-    WriteFile("Config/Input.ini", "[Keys]\r\nJump=[Space]\r\nDuck=[C]\r\n");
-    WriteFile("Config/PersistedSettings.json", "not json");
-    testing::LogCapture log;
-    ConfigPersistence store;
-    EXPECT_TRUE(log.Logged(GetPersistedSettingsPath() + " parse error: Invalid value. (1)", kLogAlways));
-    EXPECT_EQ(*store.FindPersistedValue(Game(), "Video", "Width"), "1920");
-    EXPECT_EQ(store.FindPersistedValue(Game(), "Video", "Height"), nullptr);  // defaults are not consulted
-    EXPECT_EQ(*store.FindPersistedValue(Input(), "Keys", "Jump"), "[Space]");
-    EXPECT_EQ(store.FindPersistedValue(Input(), "Keys", "Duck"), nullptr);
-    ASSERT_TRUE(store.SavePersistedSettings());
-    EXPECT_NE(ReadFile(GetPersistedSettingsPath()).find("\"value\": \"[Space]\""), std::string::npos);
-
-    // A second store is not published while the first exists.
-    ConfigPersistence second;
-    EXPECT_EQ(ConfigPersistence::Instance(), &store);
 }
 
 TEST_F(ConfigPersistenceTest, AFailedSaveStaysDirtyAndIsReported) {

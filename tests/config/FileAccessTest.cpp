@@ -86,23 +86,6 @@ TEST_F(ConfigTest, DiskProviderRefusesAssetNamesInAnyCase) {
     EXPECT_EQ(disk.Access("dir/missing.txt", 0), -1);
 }
 
-TEST_F(ConfigTest, DiskStreamMeasuresAndReadsWholeFile) {
-    const std::string bytes("line one\n\0binary", 16);
-    WriteFile("data.bin", bytes);
-    auto stream = OpenFileForRead("data.bin", "rb");
-    ASSERT_NE(stream, nullptr);
-    EXPECT_TRUE(stream->IsOpen());
-    EXPECT_EQ(stream->Name(), "data.bin");
-    EXPECT_EQ(stream->Size(), 16u);
-    char line[32];
-    ASSERT_NE(stream->ReadLine(line, sizeof line), nullptr);
-    EXPECT_STREQ(line, "line one\n");
-    const char* contents = stream->Contents();
-    EXPECT_EQ(std::string(contents, 16), bytes);
-    EXPECT_EQ(contents[16], '\0');
-    EXPECT_EQ(stream->Contents(), contents);
-}
-
 TEST_F(ConfigTest, DiskStreamWritesThroughItsBufferAndRefusesDirectories) {
     {
         auto stream = OpenFileForWrite("out.txt", "wb");

@@ -105,21 +105,5 @@ TEST_F(LogPatternTest, PatternsOfAnyBytesNeverOverrunTheLine) {
     }
 }
 
-TEST(LogTimestampTest, TextsForLinesAndFileNames) {
-    const LogTime time{2024, 12, 31, 23, 59, 58, 9};
-    char text[64];
-    const LogInterface* log = GetLogInterface();
-    EXPECT_EQ(log->timestampText(&time, text, sizeof text), 23u);
-    EXPECT_STREQ(text, "2024-12-31T23:59:58.009");
-    EXPECT_EQ(log->fileTimestampText(&time, text, sizeof text), 19u);
-    EXPECT_STREQ(text, "2024-12-31T23-59-58");
-    EXPECT_EQ(log->timestampText(&time, text, 5), 4u);
-    EXPECT_STREQ(text, "2024");
-    LogTime now;
-    log->now(&now);
-    EXPECT_GE(now.year, 2020);
-    EXPECT_LT(now.millisecond, 1000);
-}
-
 }  // namespace
 }  // namespace kor

@@ -201,38 +201,6 @@ TEST_F(LoggerTest, LifetimeFollowsAcquireAndReleaseAndDetachesLastAttachedFirst)
     Log().release();
 }
 
-// The built-in targets as they start: "DBG" with "GEN" reaches only the
-// debugger console; standard error prints its pattern without "GEN";
-// standard output prints bare "GEN" messages.
-TEST_F(LoggerTest, BuiltInTargetsSplitDebugAndGeneral) {
-    Log().acquire();
-    std::vector<std::unique_ptr<RecordingTarget>> twins;
-    for (LogTargetInterface* builtIn : {Log().stdErrTarget(), Log().stdOutTarget(), Log().debuggerConsoleTarget()}) {
-        twins.push_back(std::make_unique<RecordingTarget>(builtIn->name(builtIn), &received));
-        twins.back()->Configure({builtIn->getLevel(builtIn), builtIn->getIncludedGroups(builtIn),
-                                 builtIn->getExcludedGroups(builtIn), "#M"});
-    }
-    LogTargetInterface* debugger = Log().debuggerConsoleTarget();
-    debugger->detach(debugger);
-    const uint64_t general = Log().registerGroup("GEN");
-    ::testing::internal::CaptureStderr();
-    LogWrite(kLogError, kLogGroupDbg | general, "both");
-    LogError("Cannot read %s", "Game.cfg");
-    EXPECT_THAT(::testing::internal::GetCapturedStderr(),
-                testing::MatchesPattern("log_tests(\\.exe)?\\([0-9A-F]{8,}\\):  ERROR\\| Cannot read Game.cfg\n"));
-    EXPECT_EQ(received[0], (Received{"DebuggerConsoleLogTarget", "both", kLogError, kLogGroupDbg | general}));
-    EXPECT_EQ(received[1].target, "StdErrLogTarget");
-    auto* stdOut = static_cast<StdOutLogTarget*>(Log().stdOutTarget()->target);
-    stdOut->SetFlushAfterWrite(true);
-    stdOut->Attach();
-    QuietBuiltIns();
-    ::testing::internal::CaptureStdout();
-    LogWrite(kLogWarn, general, "general %d", 7);
-    LogWrite(kLogWarn, kLogGroupDbg, "debug");
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "general 7\n");
-    Log().release();
-}
-
 TEST_F(LoggerTest, MessagesAreCutAndCarryTheirTimeAndATargetThatLogsDoesNotRecurse) {
     QuietBuiltIns();
     struct EchoTarget : RecordingTarget {

@@ -35,31 +35,6 @@ protected:
     std::string root_;
 };
 
-TEST_F(FileSystemTest, DirectoriesAccessModesEntryKindsAndReplacement) {
-    const std::string dir = root_ + "/new", a = root_ + "/a", b = root_ + "/b";
-    EXPECT_EQ(CreateOneDirectory(dir), 0);
-    EXPECT_TRUE(IsDirectory(dir));
-    EXPECT_EQ(CreateOneDirectory(dir), kErrorAlreadyExists);
-    const int missingParent = CreateOneDirectory(root_ + "/missing/child");
-    EXPECT_NE(missingParent, 0);
-    EXPECT_NE(missingParent, kErrorAlreadyExists);
-    Touch(a);
-    Touch(b);
-    for (int mode : {0, 4, 6}) EXPECT_EQ(CheckAccess(a, mode), 0) << mode;
-    EXPECT_EQ(CheckAccess(root_ + "/absent", 0), -1);
-    EXPECT_TRUE(IsNonDirectory(a));
-    EXPECT_FALSE(IsDirectory(a));
-    EXPECT_FALSE(IsNonDirectory(root_));
-    EXPECT_FALSE(IsNonDirectory(root_ + "/absent"));
-    EXPECT_TRUE(ReplaceFile(a, b));
-    EXPECT_EQ(CheckAccess(a, 0), -1);
-    EXPECT_EQ(CheckAccess(b, 0), 0);
-    EXPECT_TRUE(RemoveFile(b));
-    EXPECT_TRUE(RemoveFile(b));  // already gone counts as removed
-    EXPECT_FALSE(CurrentDirectory(4096).empty());
-    EXPECT_TRUE(CurrentDirectory(1).empty());  // empty when it does not fit
-}
-
 // A 32-bit build must still see a file whose size does not fit in 32 bits
 // (made sparse here, so it costs no disk space).
 TEST_F(FileSystemTest, FilesPastTwoGibibytesAreStillFound) {

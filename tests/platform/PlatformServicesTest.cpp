@@ -2,30 +2,16 @@
 // to the contracts their headers state.
 #include "platform/Clock.h"
 #include "platform/CriticalSection.h"
-#include "platform/DynamicLibrary.h"
-#include "platform/Module.h"
 #include "platform/Thread.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <string>
 #include <thread>
 
 namespace kor::platform {
 namespace {
-
-#if defined(_WIN32)
-constexpr const char* kOwnExecutable = "platform_tests.exe";
-constexpr const char* kSystemLibrary = "kernel32.dll";
-constexpr const char* kSystemFunction = "GetCurrentProcessId";
-#else
-constexpr const char* kOwnExecutable = "platform_tests";
-constexpr const char* kSystemLibrary = "libc.so.6";
-constexpr const char* kSystemFunction = "getpid";
-#endif
 
 bool TryEnterFromAnotherThread(CriticalSection& lock) {
     bool entered = false;
@@ -70,35 +56,6 @@ TEST(ClockAndThreadTest, CountersClocksAndThreadIds) {
     uintptr_t other = mine;
     std::thread([&] { other = CurrentThreadId(); }).join();
     EXPECT_NE(other, mine);
-}
-
-TEST(ModuleTest, TheModuleFileNameIsTheFullPathOfTheCodesOwnModule) {
-    const std::string path = ModuleFileName();
-    ASSERT_FALSE(path.empty());
-    const std::filesystem::path name(path);
-    EXPECT_EQ(name.filename().string(), kOwnExecutable);
-#if defined(_WIN32)
-    // The loader names a program's own module by its full path; dladdr
-    // names it as it was started, which may be relative.
-    EXPECT_TRUE(name.is_absolute()) << path;
-    EXPECT_TRUE(std::filesystem::exists(name)) << path;
-#endif
-}
-
-TEST(DynamicLibraryTest, OpensLibrariesAndFindsTheirExports) {
-    std::string error;
-    LibraryHandle missing = OpenLibrary("kor-no-such-library-anywhere", error);
-    EXPECT_EQ(missing, nullptr);
-    EXPECT_FALSE(error.empty());
-
-    error.clear();
-    LibraryHandle system = OpenLibrary(kSystemLibrary, error);
-    ASSERT_NE(system, nullptr) << error;
-    EXPECT_NE(FindLibrarySymbol(system, kSystemFunction), nullptr);
-    EXPECT_EQ(FindLibrarySymbol(system, "kor_no_such_function"), nullptr);
-    EXPECT_EQ(FindLibrarySymbol(nullptr, kSystemFunction), nullptr);
-    CloseLibrary(system);
-    CloseLibrary(nullptr);
 }
 
 }  // namespace
