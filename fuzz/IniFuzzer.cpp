@@ -28,9 +28,7 @@
 namespace {
 
 struct Pair {
-    std::string section;
-    std::string key;
-    std::string value;
+    std::string section, key, value;
     bool operator==(const Pair&) const = default;
 };
 

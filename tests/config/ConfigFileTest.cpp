@@ -209,27 +209,6 @@ TEST_F(ConfigFileTest, WritesEditInPlaceCreateWhatIsMissingAndReadBack) {
     EXPECT_EQ(cache.GetInt(file, "General", "Height", 0), 1080);
 }
 
-TEST_F(ConfigFileTest, AValueTheFileAlreadyHoldsLeavesTheFileInPlace) {
-    WriteFile("Config/Game.cfg", "[S]\r\nK=1\r\nName=abc ; note\r\n");
-    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "S", "K", 0), 1);
-    const ConfigFile* entry = &cache.Entry("Config/Game.cfg", false);
-    // A file that is rewritten or replaced gets a new modification time; an
-    // old one set here survives only when the file is left alone (the file
-    // system may keep it more coarsely than it was given).
-    const auto stamped = std::filesystem::file_time_type::clock::now() - std::chrono::hours(48);
-    std::filesystem::last_write_time("Config/Game.cfg", stamped);
-    auto modified = [] { return std::filesystem::last_write_time("Config/Game.cfg"); };
-    const auto before = modified();
-    ASSERT_LT(before, stamped + std::chrono::seconds(2));
-    EXPECT_TRUE(WriteInt64("Config/Game.cfg", "s", "k", 1));
-    EXPECT_EQ(modified(), before);  // not replaced
-    EXPECT_TRUE(entry->IsStale());  // as after any successful write
-    // The same text without its trailing comment is a change.
-    EXPECT_TRUE(WriteString("Config/Game.cfg", "S", "Name", "abc"));
-    EXPECT_NE(modified(), before);
-    EXPECT_EQ(ReadFile("Config/Game.cfg"), "[S]\r\nK=1\r\nName=abc\r\n");
-}
-
 TEST_F(ConfigFileTest, FailedWritesKeepTheFileAndAreReported) {
     WriteFile("Config/Game.cfg", "[S]\r\nK=1\r\n");
     EXPECT_EQ(cache.GetInt("Config/Game.cfg", "S", "K", 0), 1);
