@@ -2,36 +2,36 @@
 // to the contracts their headers state.
 #include "platform/Clock.h"
 #include "platform/CriticalSection.h"
+#include "platform/FileSystem.h"
 #include "platform/Thread.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <thread>
 
 namespace kor::platform {
 namespace {
 
-bool TryEnterFromAnotherThread(CriticalSection& lock) {
-    bool entered = false;
-    std::thread other([&] {
-        entered = lock.TryEnter();
-        if (entered) lock.Leave();
-    });
-    other.join();
-    return entered;
-}
-
 TEST(CriticalSectionTest, TheOwnerMayReenterAndOthersWaitUntilItLeavesAsOftenAsItEntered) {
     CriticalSection lock;
+    auto enteredFromAnotherThread = [&lock] {
+        bool entered = false;
+        std::thread([&] { if ((entered = lock.TryEnter())) lock.Leave(); }).join();
+        return entered;
+    };
     lock.Enter();
     ASSERT_TRUE(lock.TryEnter());  // re-entered by its owner
-    EXPECT_FALSE(TryEnterFromAnotherThread(lock));
+    EXPECT_FALSE(enteredFromAnotherThread());
     lock.Leave();
-    EXPECT_FALSE(TryEnterFromAnotherThread(lock));  // still held once
+    EXPECT_FALSE(enteredFromAnotherThread());  // still held once
     lock.Leave();
-    EXPECT_TRUE(TryEnterFromAnotherThread(lock));
+    EXPECT_TRUE(enteredFromAnotherThread());
 }
 
 TEST(ClockAndThreadTest, CountersClocksAndThreadIds) {
@@ -47,15 +47,30 @@ TEST(ClockAndThreadTest, CountersClocksAndThreadIds) {
     const auto expected = std::chrono::duration_cast<std::chrono::duration<int64_t, std::ratio<1, 10000000>>>(now);
     EXPECT_LT(std::llabs(static_cast<int64_t>(CurrentUnixTimeTicks()) - expected.count()), int64_t{50000000});  // 5 s
     const LocalTime local = CurrentLocalTime();
-    EXPECT_GE(local.year, 2020);
-    EXPECT_TRUE(local.month >= 1 && local.month <= 12 && local.day >= 1 && local.day <= 31 && local.hour < 24 &&
-                local.minute < 60 && local.second < 61 && local.millisecond < 1000);
+    EXPECT_TRUE(local.year >= 2020 && local.month >= 1 && local.month <= 12 && local.day >= 1 && local.day <= 31 &&
+                local.hour < 24 && local.minute < 60 && local.second < 61 && local.millisecond < 1000);
 
     const uintptr_t mine = CurrentThreadId();
     EXPECT_EQ(CurrentThreadId(), mine);
     uintptr_t other = mine;
     std::thread([&] { other = CurrentThreadId(); }).join();
     EXPECT_NE(other, mine);
+}
+
+// A 32-bit build must still see a file whose size does not fit in 32 bits
+// (made sparse here, so it costs no disk space).
+TEST(FileSystemTest, FilesPastTwoGibibytesAreStillFound) {
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    const std::string big = (std::filesystem::temp_directory_path() / ("kor-big-" + std::to_string(stamp))).generic_string();
+    std::ofstream(big) << "x";
+    std::error_code error;
+    std::filesystem::resize_file(big, (std::uintmax_t{1} << 31) + 1, error);
+    if (error) GTEST_SKIP() << "cannot make a large sparse file here: " << error.message();
+    EXPECT_TRUE(IsNonDirectory(big));
+    EXPECT_FALSE(IsDirectory(big));
+    EXPECT_EQ(CheckAccess(big, 6), 0);
+    EXPECT_EQ(CreateOneDirectory(big), kErrorAlreadyExists);
+    std::filesystem::remove(big, error);
 }
 
 }  // namespace
