@@ -14,6 +14,7 @@
 #endif
 
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -27,33 +28,44 @@ namespace {
 
 using test::Describe;
 
-// ---- A model of the generic value: what a tree must read as after any
-// sequence of writes, copies and moves, and which texts its context holds.
+// ---- A model of the generic value: a plain tree with the value's write
+// interface, so one step applies to both; compared through the same text.
 
 struct Node {
-    enum Kind { Empty, Signed, String, Blob, List, Map } kind;
-    int64_t number;
+    enum Kind { Empty, Signed, String, Blob, List, Map } kind = Empty;
+    int64_t number = 0;
     std::string text;
-    explicit Node(Kind k = Empty, int64_t n = 0, std::string t = {}) : kind(k), number(n), text(std::move(t)) {}
     std::vector<Node> items;
     std::map<std::string, Node> members;  // std::string orders by unsigned bytes, as the value does
+
+    void Reset(Kind k, int64_t n = 0, const std::string& t = {}) {
+        *this = Node{};
+        kind = k, number = n, text = t;
+    }
+    void Become(Kind k) {
+        if (kind != k) Reset(k);
+    }
+    Node& ElementForWrite(std::size_t i) {
+        Become(List);
+        if (i >= items.size()) items.resize(i + 1);
+        return items[i];
+    }
+    Node& MemberForWrite(const std::string& key) { return Become(Map), members[key]; }
+    Node& Append() { return Become(List), items.emplace_back(); }
+    bool EraseMember(const std::string& key) { return kind == Map && members.erase(key) == 1; }
+    void SetSigned(int64_t n) { Reset(Signed, n); }
+    void SetString(const std::string& t) { Reset(String, 0, t); }
+    void SetBlob(const std::vector<uint8_t>& bytes) { Reset(Blob, static_cast<int64_t>(bytes.size())); }
+    void Clear() { Reset(Empty); }
 };
 
-std::string DescribeModel(const Node& node) {
+std::string Describe(const Node& node) {
     std::string out;
-    switch (node.kind) {
-        case Node::Empty: return "null";
-        case Node::Signed: return "s:" + std::to_string(node.number);
-        case Node::String: return '"' + node.text + '"';
-        case Node::Blob: return "blob:" + std::to_string(node.number);
-        case Node::List:
-            for (const Node& item : node.items) out += (out.empty() ? "" : ",") + DescribeModel(item);
-            return "[" + out + "]";
-        case Node::Map:
-            for (const auto& [key, member] : node.members) out += (out.empty() ? "\"" : ",\"") + key + "\":" + DescribeModel(member);
-            return "{" + out + "}";
-    }
-    return out;
+    for (const Node& item : node.items) out += (out.empty() ? "" : ",") + Describe(item);
+    for (const auto& [key, member] : node.members) out += (out.empty() ? "\"" : ",\"") + key + "\":" + Describe(member);
+    const std::string texts[] = {"null", "s:" + std::to_string(node.number), '"' + node.text + '"',
+                                 "blob:" + std::to_string(node.number), "[" + out + "]", "{" + out + "}"};
+    return texts[node.kind];
 }
 
 void CountTexts(const Node& node, std::map<std::string, uint32_t>& counts) {
@@ -67,44 +79,24 @@ void CountTexts(const Node& node, std::map<std::string, uint32_t>& counts) {
 
 using Path = std::vector<std::string>;  // "#n" is element n, anything else a member key
 
-// The model's node at `path`, made as writing through the value makes it.
-Node& WriteModel(Node& root, const Path& path) {
-    Node* node = &root;
-    for (const std::string& step : path) {
-        if (step[0] == '#') {
-            if (node->kind != Node::List) *node = Node{Node::List};
-            if (std::size_t(step[1] - '0') >= node->items.size()) node->items.resize(step[1] - '0' + 1);
-            node = &node->items[step[1] - '0'];
-        } else {
-            if (node->kind != Node::Map) *node = Node{Node::Map};
-            node = &node->members[step];
-        }
-    }
+template <class Tree>
+Tree& At(Tree& root, const Path& path) {
+    Tree* node = &root;
+    for (const std::string& step : path) node = step[0] == '#' ? &node->ElementForWrite(step[1] - '0') : &node->MemberForWrite(step);
     return *node;
 }
 
-BindingProperty& WriteValue(BindingProperty& root, const Path& path) {
-    BindingProperty* value = &root;
-    for (const std::string& step : path) {
-        value = step[0] == '#' ? &value->ElementForWrite(step[1] - '0') : &value->MemberForWrite(step);
-    }
-    return *value;
-}
-
-bool IsPrefix(const Path& a, const Path& b) { return a.size() <= b.size() && std::equal(a.begin(), a.end(), b.begin()); }
-
 void ExpectMatches(const BindingProperty& value, const Node& model, int step) {
-    ASSERT_EQ(Describe(value), DescribeModel(model)) << "step " << step;
+    ASSERT_EQ(Describe(value), Describe(model)) << "step " << step;
     ASSERT_TRUE(value.IsRoot());
     std::map<std::string, uint32_t> counts;
     CountTexts(model, counts);
     ASSERT_EQ(value.context() == nullptr ? 0 : value.context()->InternedCount(), counts.size()) << "step " << step;
-    for (const auto& [text, count] : counts) ASSERT_EQ(value.context()->CountOf(text), count) << text;
-    // What crosses the boundary comes back equal, and is freed whole; plain
-    // texts end at their first zero byte.
-    for (const auto& entry : counts) {
-        if (entry.first.find('\0') != std::string::npos) return;
+    for (const auto& [text, count] : counts) {
+        ASSERT_EQ(value.context()->CountOf(text), count) << text;
+        if (text.find('\0') != std::string::npos) return;  // plain texts end at their first zero byte
     }
+    // What crosses the boundary comes back equal, and is freed whole.
     BindingPlainValue plain{};
     ASSERT_TRUE(ConvertToPlainValue(value, plain, nullptr));
     BindingPlainResult result{};
@@ -122,19 +114,10 @@ TEST(BindingPropertyModelTest, RandomEditsMatchTheModel) {
                                  "\xC3\xA9", ""};
     std::mt19937 random(20240611);
     auto pick = [&random](int n) { return static_cast<int>(random() % n); };
-    auto randomPath = [&] {
-        Path path;
-        for (int depth = pick(4); depth > 0; --depth) {
-            path.push_back(pick(2) == 0 ? std::string{'#', static_cast<char>('0' + pick(3))} : texts[pick(10)]);
-        }
-        return path;
-    };
     auto existingPath = [&](const Node& root) {
         Path path;
-        for (const Node* node = &root; pick(3) != 0;) {
-            const std::size_t count = node->kind == Node::List ? node->items.size() : node->members.size();
-            if (count == 0 || (node->kind != Node::List && node->kind != Node::Map)) break;
-            const std::size_t index = pick(static_cast<int>(count));
+        for (const Node* node = &root; pick(3) != 0 && node->items.size() + node->members.size() != 0;) {
+            const std::size_t index = pick(static_cast<int>(node->items.size() + node->members.size()));
             if (node->kind == Node::List) {
                 path.push_back(std::string{'#', static_cast<char>('0' + index)});
                 node = &node->items[index];
@@ -149,61 +132,37 @@ TEST(BindingPropertyModelTest, RandomEditsMatchTheModel) {
     std::vector<BindingProperty> roots(3);
     std::vector<Node> models(3);
     for (int step = 0; step < 4000; ++step) {
-        const int r = pick(3);
-        const Path path = randomPath();
-        switch (pick(9)) {
-            case 0: {
-                const int64_t number = pick(2000) - 1000;
-                WriteValue(roots[r], path).SetSigned(number);
-                WriteModel(models[r], path) = Node{Node::Signed, number};
-                break;
+        const int r = pick(3), s = pick(3), operation = pick(9), number = pick(2000) - 1000;
+        const std::string& text = texts[pick(10)];
+        Path path;
+        for (int depth = pick(4); depth > 0; --depth) {
+            path.push_back(pick(2) == 0 ? std::string{'#', static_cast<char>('0' + pick(3))} : texts[pick(10)]);
+        }
+        auto apply = [&](auto& root) {
+            auto& at = At(root, path);
+            switch (operation) {
+                case 0: return at.SetSigned(number), true;
+                case 1: return at.SetString(text), true;
+                case 2: return at.SetBlob(std::vector<uint8_t>(number & 3, 7)), true;
+                case 3: return at.Clear(), true;
+                case 4: return at.EraseMember(text);
+                default: return at.Append(), true;
             }
-            case 1: {
-                const std::string& text = texts[pick(10)];
-                WriteValue(roots[r], path).SetString(text);
-                WriteModel(models[r], path) = Node{Node::String, 0, text};
-                break;
+        };
+        if (operation < 6) {
+            ASSERT_EQ(apply(roots[r]), apply(models[r])) << "step " << step;
+        } else {  // copy or move an existing value onto another existing one
+            const Path to = existingPath(models[r]), from = existingPath(models[s]);
+            const Node content = At(models[s], from);
+            const bool move = operation == 8;
+            if (move) {
+                At(roots[r], to) = std::move(At(roots[s], from));
+            } else {
+                At(roots[r], to) = At(roots[s], from);
             }
-            case 2: {
-                const int size = pick(5);
-                WriteValue(roots[r], path).SetBlob(std::vector<uint8_t>(size, 7));
-                WriteModel(models[r], path) = Node{Node::Blob, size};
-                break;
-            }
-            case 3:
-                WriteValue(roots[r], path).Clear();
-                WriteModel(models[r], path) = Node{};
-                break;
-            case 4: {
-                const std::string& key = texts[pick(10)];
-                Node& model = WriteModel(models[r], path);
-                const bool erased = model.kind == Node::Map && model.members.erase(key) == 1;
-                ASSERT_EQ(WriteValue(roots[r], path).EraseMember(key), erased) << "step " << step;
-                break;
-            }
-            case 5: {
-                WriteValue(roots[r], path).Append();
-                Node& model = WriteModel(models[r], path);
-                if (model.kind != Node::List) model = Node{Node::List};
-                model.items.emplace_back();
-                break;
-            }
-            default: {  // copy or move an existing value onto another existing one
-                const int s = pick(3);
-                const Path to = existingPath(models[r]), from = existingPath(models[s]);
-                BindingProperty& source = WriteValue(roots[s], from);
-                BindingProperty& target = WriteValue(roots[r], to);
-                const Node content = WriteModel(models[s], from);
-                if (pick(2) == 0) {
-                    target = source;
-                } else {
-                    target = std::move(source);
-                    if (s == r && from == to) break;        // onto itself: nothing changes
-                    WriteModel(models[s], from) = Node{};    // a moved value leaves an empty source
-                    if (s == r && IsPrefix(from, to)) break;  // into its own descendant: all of it ends empty
-                }
-                WriteModel(models[r], to) = content;
-            }
+            const bool same = s == r && from == to, intoItself = s == r && from.size() <= to.size() && std::equal(from.begin(), from.end(), to.begin());
+            if (move && !same) At(models[s], from) = Node{};  // a moved value leaves an empty source
+            if (!move || !intoItself) At(models[r], to) = content;  // moved into its own descendant: all of it ends empty
         }
         for (int i = 0; i < 3; ++i) ExpectMatches(roots[i], models[i], step);
         if (HasFatalFailure()) return;
