@@ -35,8 +35,6 @@ TEST(JsonReaderTest, Cases) {
         std::string text;
         std::string expected;
     } cases[] = {
-        {"", "null"},
-        {" \r\n\t ", "null"},
         {"[1, -1, 1.5, 18446744073709551615, -9223372036854775808, 18446744073709551616, -0, 1e2]",
          "[u:1,s:-1,f:1.5,u:18446744073709551615,s:-9223372036854775808,f:18446744073709551616,s:0,f:100]"},
         {R"({"b": [null, true, false, "x"], "a": null, "B": {}})", R"({"B":{},"a":null,"b":[null,true,false,"x"]})"},
@@ -44,9 +42,7 @@ TEST(JsonReaderTest, Cases) {
          R"({"a":[u:1,u:2,u:3],"k":{"now":u:1},"n":u:5,"o":{"x":u:1,"y":u:3,"z":u:4},"s":"two"})"},
         {R"({"k\u0000ey": "a\u0000b"})", R"({"k":"a"})"},  // an escaped zero ends texts and keys
         {std::string("[1]\0\0", 5), "[u:1]"},                // a host may count the terminator
-        {"{} a", "error: Error: The document root must not be followed by other values. at offset 3."},
         {std::string("123\0x", 5), "error: Error: The document root must not be followed by other values. at offset 3."},
-        {"tru", "error: Error: Invalid value. at offset 3."},
         {Nested(kMaxNestingDepth + 1, "[", "]"), "error: Error: " + depth + " at offset 513."},
         {std::string(100000, '['), "error: Error: " + depth + " at offset 513."},
         {Nested(100000, "{\"a\":", "}"), "error: Error: " + depth + " at offset 2561."},
@@ -73,10 +69,7 @@ TEST(MessagePackReaderTest, Cases) {
     } cases[] = {
         {{}, "null", 0},
         {{0xC0, 0x01}, "null", 1},  // only the first value is read
-        {{0x92, 0xC2, 0xC3}, "[false,true]", 3},
         {{0x82, 0xA1, 'b', 0x92, 0x01, 0x81, 0xA1, 'x', 0xC0, 0xA1, 'a', 0xC3}, R"({"a":true,"b":[s:1,{"x":null}]})", 12},
-        {{0x92, 0x90, 0x80, 0xC0}, "[[],{}]", 3},
-        {{0xDC, 0x00, 0x00}, "[]", 3},
         {{0x86, 0xA1, 'm', 0x81, 0xA1, 'x', 0x01, 0xA1, 'm', 0x82, 0xA1, 'x', 0x02, 0xA1, 'y', 0x03, 0xA1, 'a', 0x91, 0x01,
           0xA1, 'a', 0x92, 0x02, 0x03, 0xA1, 's', 0x01, 0xA1, 's', 0xC0},
          R"({"a":[s:1,s:2,s:3],"m":{"x":s:2,"y":s:3},"s":null})", 31},
@@ -85,8 +78,6 @@ TEST(MessagePackReaderTest, Cases) {
         {{0xC7}, bad + " at position 1.", 0},
         {{0x92, 0x01, 0xD4, 0x01, 0x10}, bad + " at position 3.", 0},
         {{0xCC}, cut + "8-bit integer value at position 1 is truncated.", 0},
-        {{0xCD, 0x01}, cut + "16-bit integer value at position 1 is truncated.", 0},
-        {{0xCA, 0, 0, 0}, cut + "32-bit integer value at position 1 is truncated.", 0},
         {{0x91, 0xCB, 0, 0}, cut + "64-bit integer value at position 2 is truncated.", 0},
         {{0xDA, 0x00, 0x05, 0x61}, cut + "String of size 5 at position 3 is truncated.", 0},
         {{0xC4, 0x05, 0x61}, cut + "Raw bytes of size 5 at position 2 are truncated.", 0},
@@ -145,7 +136,6 @@ TEST(YamlReaderTest, Cases) {
         {"[.inf, .nan, 1_000, inf, -inf, nan, maybe]", R"([".inf",".nan","1_000","inf","-inf","nan","maybe"])"},
         {"text: |\n  12\n", "{\"text\":\"12\n\"}"},
         {"folded: >-\n  true\n", R"({"folded":true})"},
-        {"['yes', \"12\", \"~\", 'null']", R"(["yes","12","~","null"])"},
         {"a:\nb: ''\n'': 1\n", R"({"":u:1,"a":null,"b":""})"},
         {"[!!str 12, !!int 0x1F, !!int -5, !!int '', !!float 2, !!bool yes, !!bool NO]", R"(["12",u:31,s:-5,u:0,f:2,true,false])"},
         {"a: !!int 12abc", "error: Value 12abc for 'yaml' of type uint64_t is in an incorrect format"},
@@ -160,7 +150,6 @@ TEST(YamlReaderTest, Cases) {
         {"a: 1\n---\nb: 2\n", "error: Multi-document YAML is not supported."},
         {"---\n---\na: 1\n", R"({"a":u:1})"},
         {"a: &x [1, {k: v}]\nb: *x\n", R"({"a":[u:1,{"k":"v"}],"b":[u:1,{"k":"v"}]})"},
-        {"- &s 5\n- *s\n- &m {a: *s}\n- *m\n", R"([u:5,u:5,{"a":u:5},{"a":u:5}])"},
         {"&k key: v\nother: *k\n", R"({"key":"v","other":"key"})"},
         {"a: &s name\n*s : 1\n", R"({"a":"name","name":u:1})"},
         {"a: &n 5\n*n : 1\n", key + "2 col: 1"},
