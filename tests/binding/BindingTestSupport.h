@@ -11,28 +11,21 @@ namespace kor::test {
 // A compact text of a tree for assertions: null, true, s:-1, u:2, f:1.5,
 // "text", blob:3, enum:4, [..], {"key":..}.
 inline std::string Describe(const BindingProperty& value) {
-    std::string out;
+    std::string out, number = std::to_string(value.GetFloat());
+    for (const BindingProperty& element : value.Elements()) out += (out.empty() ? "" : ",") + Describe(element);
+    for (const auto& [key, member] : value.Members()) out += (out.empty() ? "\"" : ",\"") + std::string(key) + "\":" + Describe(member);
+    number.erase(number.find_last_not_of('0') + 1);
     switch (value.kind()) {
         case BindingPropertyKind::Empty: return "null";
         case BindingPropertyKind::Bool: return value.GetBool() ? "true" : "false";
         case BindingPropertyKind::Signed: return "s:" + std::to_string(value.GetSigned());
         case BindingPropertyKind::Unsigned: return "u:" + std::to_string(value.GetUnsigned());
-        case BindingPropertyKind::Float:
-            out = std::to_string(value.GetFloat());
-            out.erase(out.find_last_not_of('0') + 1);
-            if (out.back() == '.') out.pop_back();
-            return "f:" + out;
+        case BindingPropertyKind::Float: return "f:" + number.substr(0, number.size() - (number.back() == '.'));
         case BindingPropertyKind::String: return '"' + std::string(value.GetString()) + '"';
         case BindingPropertyKind::Blob: return "blob:" + std::to_string(value.Size());
         case BindingPropertyKind::Enum: return "enum:" + std::to_string(value.GetEnum().number);
-        case BindingPropertyKind::Collection:
-            for (const BindingProperty& element : value.Elements()) out += (out.empty() ? "" : ",") + Describe(element);
-            return '[' + out + ']';
-        case BindingPropertyKind::Structure:
-            for (const auto& [key, member] : value.Members()) {
-                out += (out.empty() ? "\"" : ",\"") + std::string(key) + "\":" + Describe(member);
-            }
-            return '{' + out + '}';
+        case BindingPropertyKind::Collection: return '[' + out + ']';
+        case BindingPropertyKind::Structure: return '{' + out + '}';
     }
     return out;
 }
