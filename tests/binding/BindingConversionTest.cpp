@@ -180,23 +180,20 @@ TEST_F(ConversionTest, EveryFieldKindFromAGenericValue) {
 
 TEST_F(ConversionTest, TheFirstErrorStopsTheRecord) {
     Fields native;
-    native.b = true;
     native.u32 = 99;
     native.v = {4};
-    BindingResult result;
-    ConvertToNative(result, native, ReadJson(R"({"b": false, "i32": "x", "u32": 1, "v": [1]})").value(), "f", &registry_);
+    BindingResult result, empty;
+    ConvertToNative(result, native, ReadJson(R"({"b": true, "i32": "x", "u32": 1, "v": [1]})").value(), "f", &registry_);
     EXPECT_EQ(result.ErrorText(), "Value x for 'i32' of type int32 is in an incorrect format");
-    EXPECT_FALSE(native.b);       // converted before the failure
-    EXPECT_EQ(native.u32, 99u);   // later fields are not visited
+    EXPECT_TRUE(native.b);  // converted before the failure; later fields are not visited
+    EXPECT_EQ(native.u32, 99u);
     EXPECT_EQ(native.v.size(), 1u);
-    BindingResult empty;
     ConvertToNative(empty, native, BindingProperty(), "f", &registry_);
     EXPECT_EQ(empty.ErrorText(), "A value for 'f' is required.");
     // A field converter given a failed result leaves its vector emptied, and
     // the first message stands.
-    std::vector<int32_t> counts{1, 2};
-    ConvertToNative(result, counts, ReadJson("[1]").value(), "counts", &registry_);
-    EXPECT_TRUE(counts.empty());
+    ConvertToNative(result, native.v, ReadJson("[1]").value(), "counts", &registry_);
+    EXPECT_TRUE(native.v.empty());
     EXPECT_EQ(result.ErrorText(), "Value x for 'i32' of type int32 is in an incorrect format");
 }
 
@@ -212,14 +209,12 @@ TEST_F(ConversionTest, EmptyFieldsAreLeftOutOnlyWhereAsked) {
 
 TEST_F(ConversionTest, UnregisteredStructuresFail) {
     const std::string unregistered = "Couldn't convert native value because it's an unregistered structure.";
-    BindingResult nested;
+    BindingResult nested, inVector, noRegistry;
     ConvertToProperty(nested, HoldsUnregistered{}, &registry_);
     EXPECT_EQ(nested.ErrorText(), unregistered);
-    BindingResult inVector;
     ConvertToProperty(inVector, std::vector<HoldsUnregistered>(2), &registry_);
     EXPECT_EQ(inVector.ErrorText(), unregistered);
     Fields native;
-    BindingResult noRegistry;
     ConvertToNative(noRegistry, native, ReadJson(R"({"b": true})").value(), "point", nullptr);
     EXPECT_EQ(noRegistry.ErrorText(),
               "Couldn't assign value to 'point' because the input is an unregistered structure or not a structure at all.");
