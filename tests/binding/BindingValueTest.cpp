@@ -115,18 +115,13 @@ TEST(BindingPropertyModelTest, RandomEditsMatchTheModel) {
                                  "\xC3\xA9", ""};
     std::mt19937 random(20240611);
     auto pick = [&random](int n) { return static_cast<int>(random() % n); };
-    auto existingPath = [&](const Node& root) {
+    auto existingPath = [&](Node& root) {
         Path path;
-        for (const Node* node = &root; pick(3) != 0 && node->items.size() + node->members.size() != 0;) {
+        for (Node* node = &root; pick(3) != 0 && node->items.size() + node->members.size() != 0;) {
             const std::size_t index = pick(static_cast<int>(node->items.size() + node->members.size()));
-            if (node->kind == Node::List) {
-                path.push_back(std::string{'#', static_cast<char>('0' + index)});
-                node = &node->items[index];
-            } else {
-                auto member = std::next(node->members.begin(), index);
-                path.push_back(member->first);
-                node = &member->second;
-            }
+            path.push_back(node->kind == Node::List ? std::string{'#', static_cast<char>('0' + index)}
+                                                    : std::next(node->members.begin(), index)->first);
+            node = &At(*node, Path{path.back()});
         }
         return path;
     };
@@ -155,13 +150,13 @@ TEST(BindingPropertyModelTest, RandomEditsMatchTheModel) {
         } else {  // copy or move an existing value onto another existing one
             const Path to = existingPath(models[r]), from = existingPath(models[s]);
             const Node content = At(models[s], from);
-            const bool move = operation == 8;
+            const bool move = operation == 8, same = s == r && from == to;
+            const bool intoItself = s == r && std::mismatch(from.begin(), from.end(), to.begin(), to.end()).first == from.end();
             if (move) {
                 At(roots[r], to) = std::move(At(roots[s], from));
             } else {
                 At(roots[r], to) = At(roots[s], from);
             }
-            const bool same = s == r && from == to, intoItself = s == r && from.size() <= to.size() && std::equal(from.begin(), from.end(), to.begin());
             if (move && !same) At(models[s], from) = Node{};  // a moved value leaves an empty source
             if (!move || !intoItself) At(models[r], to) = content;  // moved into its own descendant: all of it ends empty
         }
