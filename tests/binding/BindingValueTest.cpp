@@ -193,7 +193,9 @@ BindingPlainValue Plain(BindingPlainKind kind, void* pointer = nullptr, uint32_t
     if (kind == BindingPlainKind::BorrowedBlob) value.payload.blob = {static_cast<uint8_t*>(pointer), count};
     if (kind == BindingPlainKind::Collection) value.payload.collection = {static_cast<BindingPlainValue*>(pointer), count};
     if (kind == BindingPlainKind::Structure) value.payload.structure = {static_cast<BindingPlainMember*>(pointer), count};
-    if (kind == BindingPlainKind::BorrowedString || kind == BindingPlainKind::OwnedString) value.payload.string = {static_cast<char*>(pointer), count};
+    if (kind == BindingPlainKind::BorrowedString || kind == BindingPlainKind::OwnedString) {
+        value.payload.string = {static_cast<char*>(pointer), count};
+    }
     return value;
 }
 
