@@ -35,25 +35,12 @@ constexpr std::array<std::string_view, 7> kSessionStates = {"SUCCEEDED", "IN_PRO
 // of the right kind most of the time.
 HostValue ConsumeSession(FuzzedDataProvider& input) {
     HostValue session = HostValue::Structure();
-    if (input.ConsumeBool()) {
-        session.Set("state", HostValue::String(std::string(
-                                 kSessionStates[input.ConsumeIntegralInRange<std::size_t>(0, kSessionStates.size() - 1)])));
-    }
+    const std::string_view state = kSessionStates[input.ConsumeIntegralInRange<std::size_t>(0, kSessionStates.size() - 1)];
+    if (input.ConsumeBool()) session.Set("state", HostValue::String(std::string(state)));
     if (input.ConsumeBool()) session.Set("accountId", HostValue::Unsigned(input.ConsumeIntegralInRange<uint64_t>(0, 4)));
     if (input.ConsumeBool()) session.Set("summonerId", HostValue::Unsigned(input.ConsumeIntegral<uint64_t>()));
     if (input.ConsumeBool()) session.Set(kor::fuzz::ConsumeName(input), kor::fuzz::ConsumeHostValue(input, 2));
     return session;
-}
-
-HostValue ConsumeData(FuzzedDataProvider& input, std::string_view path) {
-    switch (input.ConsumeIntegralInRange<int>(0, 2)) {
-        case 0:
-            return path == kWatchedPaths[0] ? ConsumeSession(input) : HostValue::Bool(input.ConsumeBool());
-        case 1:
-            return kor::fuzz::ConsumeHostValue(input, 3);
-        default:
-            return HostValue();
-    }
 }
 
 HostValue ConsumePayload(FuzzedDataProvider& input, std::string_view path) {
@@ -67,7 +54,11 @@ HostValue ConsumePayload(FuzzedDataProvider& input, std::string_view path) {
     } else if (type == 3) {
         payload.Set("eventType", kor::fuzz::ConsumeHostValue(input, 1));
     }
-    payload.Set("data", ConsumeData(input, path));
+    const int data = input.ConsumeIntegralInRange<int>(0, 2);
+    const bool isSession = path == kWatchedPaths[0];
+    payload.Set("data", data == 0   ? (isSession ? ConsumeSession(input) : HostValue::Bool(input.ConsumeBool()))
+                        : data == 1 ? kor::fuzz::ConsumeHostValue(input, 3)
+                                    : HostValue());
     return payload;
 }
 
@@ -86,15 +77,6 @@ void DamageOneKind(FuzzedDataProvider& input, BindingPlainValue& root) {
     BindingPlainValue& victim = *records[input.ConsumeIntegralInRange<std::size_t>(0, records.size() - 1)];
     if (victim.kind >= 9) return;  // keep the arena's arrays reachable through their own kinds
     victim.kind = input.ConsumeIntegralInRange<uint32_t>(11, 0xFFFF);
-}
-
-void Dispatch(const kor::hostkit::HostTable::Subscription& target, BindingPlainValue payload) {
-    PluginEvent event;
-    std::memset(&event, 0, sizeof event);
-    event.name = target.name.c_str();
-    event.payload = payload;
-    event.context = target.context;
-    target.dispatch(&event);
 }
 
 }  // namespace
@@ -121,12 +103,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         kor::hostkit::PlainArena arena;
         BindingPlainValue payload = arena.Encode(ConsumePayload(input, path));
         if (input.ConsumeIntegralInRange<int>(0, 9) == 0) DamageOneKind(input, payload);
-        Dispatch(*target, payload);
+        PluginEvent event;
+        std::memset(&event, 0, sizeof event);
+        event.name = target->name.c_str();
+        event.payload = payload;
+        event.context = target->context;
+        target->dispatch(&event);
     }
 
     auto ready = service.host().Call("GET", "/kor-game-settings/v1/ready");
-    KOR_FUZZ_CHECK(ready.ok(), "the readiness resource can still be called");
-    KOR_FUZZ_CHECK(!ready.value()->failed(), "the readiness resource still answers");
+    KOR_FUZZ_CHECK(ready.ok() && !ready.value()->failed(), "the readiness resource still answers");
     service.ForgetRecords();
     return 0;
 }

@@ -29,20 +29,13 @@ std::string ConsumeName(FuzzedDataProvider& input) {
 HostValue ConsumeHostValue(FuzzedDataProvider& input, int depth) {
     const int kinds = depth > 0 ? 9 : 7;
     switch (input.ConsumeIntegralInRange<int>(0, kinds - 1)) {
-        case 0:
-            return HostValue();
-        case 1:
-            return HostValue::Bool(input.ConsumeBool());
-        case 2:
-            return HostValue::Signed(input.ConsumeIntegral<int64_t>());
-        case 3:
-            return HostValue::Unsigned(input.ConsumeIntegral<uint64_t>());
-        case 4:
-            return HostValue::Float(input.ConsumeFloatingPoint<double>());
-        case 5:
-            return HostValue::String(input.ConsumeBool() ? ConsumeName(input) : input.ConsumeRandomLengthString(64));
-        case 6:
-            return HostValue::Blob(input.ConsumeBytes<uint8_t>(input.ConsumeIntegralInRange<std::size_t>(0, 16)));
+        case 0: return HostValue();
+        case 1: return HostValue::Bool(input.ConsumeBool());
+        case 2: return HostValue::Signed(input.ConsumeIntegral<int64_t>());
+        case 3: return HostValue::Unsigned(input.ConsumeIntegral<uint64_t>());
+        case 4: return HostValue::Float(input.ConsumeFloatingPoint<double>());
+        case 5: return HostValue::String(input.ConsumeBool() ? ConsumeName(input) : input.ConsumeRandomLengthString(64));
+        case 6: return HostValue::Blob(input.ConsumeBytes<uint8_t>(input.ConsumeIntegralInRange<std::size_t>(0, 16)));
         case 7: {
             HostValue items = HostValue::Collection();
             const int count = input.ConsumeIntegralInRange<int>(0, 4);

@@ -13,12 +13,12 @@
 // a comment or on an empty line starts a key) lets the same bytes mean
 // different pairs to the reader and to a line-based editor, as it does for
 // the game.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <iterator>
 #include <string>
 #include <string_view>
-#include <tuple>
 #include <vector>
 
 #include "config/IniTextEditor.h"
@@ -28,9 +28,7 @@
 namespace {
 
 struct Pair {
-    std::string section;
-    std::string key;
-    std::string value;
+    std::string section, key, value;
     bool operator==(const Pair&) const = default;
 };
 
@@ -54,11 +52,7 @@ std::vector<Pair> Read(std::string_view text) {
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -78,9 +72,7 @@ bool IsValueByte(char c) {
 template <class Keep>
 std::string Filter(std::string_view text, Keep keep) {
     std::string kept;
-    for (char c : text) {
-        if (keep(c)) kept += c;
-    }
+    std::copy_if(text.begin(), text.end(), std::back_inserter(kept), keep);
     return kept;
 }
 
@@ -138,14 +130,6 @@ bool HasIndentedKey(std::string_view text, std::string_view key) {
     return false;
 }
 
-// Shows the pairs of a failing input next to the finding.
-void Dump(const char* title, const std::vector<Pair>& pairs) {
-    std::fprintf(stderr, "%s:\n", title);
-    for (const Pair& pair : pairs) {
-        std::fprintf(stderr, "  [%s] %s = %s\n", pair.section.c_str(), pair.key.c_str(), pair.value.c_str());
-    }
-}
-
 bool IsWrittenPair(const Pair& pair, std::string_view section, std::string_view key) {
     return EqualIgnoringCase(TrimBlanks(pair.section), section) && EqualIgnoringCase(pair.key, key);
 }
@@ -171,29 +155,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (!checked) return 0;
 
     // The first pair of a section and key is the one a configuration file
-    // keeps.
-    const Pair* effective = nullptr;
-    for (const Pair& pair : after) {
-        if (IsWrittenPair(pair, section, key)) {
-            effective = &pair;
-            break;
-        }
-    }
-    if (effective == nullptr || effective->value != value) Dump("after", after);
-    KOR_FUZZ_CHECK(effective != nullptr && effective->value == value, "the written value reads back");
-
-    std::vector<Pair> othersBefore;
-    std::vector<Pair> othersAfter;
-    for (const Pair& pair : before) {
-        if (!IsWrittenPair(pair, section, key)) othersBefore.push_back(pair);
-    }
-    for (const Pair& pair : after) {
-        if (!IsWrittenPair(pair, section, key)) othersAfter.push_back(pair);
-    }
-    if (othersBefore != othersAfter) {
-        Dump("before", before);
-        Dump("after", after);
-    }
+    // keeps; every other pair reads as before.
+    const auto written = [&](const Pair& pair) { return IsWrittenPair(pair, section, key); };
+    const auto effective = std::find_if(after.begin(), after.end(), written);
+    KOR_FUZZ_CHECK(effective != after.end() && effective->value == value, "the written value reads back");
+    std::vector<Pair> othersBefore, othersAfter;
+    std::remove_copy_if(before.begin(), before.end(), std::back_inserter(othersBefore), written);
+    std::remove_copy_if(after.begin(), after.end(), std::back_inserter(othersAfter), written);
     KOR_FUZZ_CHECK(othersBefore == othersAfter, "every other pair reads as before");
     return 0;
 }

@@ -43,17 +43,14 @@ public:
         for (const auto& [table, entries] : tables_) {
             out += Bytes(static_cast<uint16_t>(entries.size()));
             for (const auto& [key, value] : entries) out += Bytes(key);
-            if (table == 5) {
-                std::string bits((entries.size() + 7) / 8, '\0');
-                std::size_t i = 0;
-                for (const auto& [key, value] : entries) {
-                    if (value[0] != 0) bits[i / 8] = static_cast<char>(bits[i / 8] | (1 << (i % 8)));
-                    ++i;
-                }
-                out += bits;
-            } else {
-                for (const auto& [key, value] : entries) out += value;
+            std::string bits((entries.size() + 7) / 8, '\0');  // table 5 packs one bit per key
+            std::size_t i = 0;
+            for (const auto& [key, value] : entries) {
+                if (table != 5) out += value;
+                if (value[0] != 0) bits[i / 8] = static_cast<char>(bits[i / 8] | (1 << (i % 8)));
+                ++i;
             }
+            if (table == 5) out += bits;
         }
         out += strings_;
         return out;
