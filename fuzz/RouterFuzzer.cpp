@@ -4,17 +4,10 @@
 // and unnamed arguments of every kind, headers, a content type and a body.
 // Whatever comes in, the answer is a response record that reads: a value,
 // or a failure that says why.
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <array>
-#include <cstddef>
-#include <cstdint>
-#include <string>
 #include <string_view>
 #include <vector>
 
-#include "fuzz/FuzzCheck.h"
-#include "fuzz/FuzzedValues.h"
 #include "fuzz/ServiceUnderFuzz.h"
 #include "tools/hostkit/ApiDescription.h"
 #include "tools/hostkit/FunctionCall.h"
@@ -45,8 +38,8 @@ std::string_view Pick(FuzzedDataProvider& input, const std::array<std::string_vi
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    kor::fuzz::ServiceUnderFuzz& service = kor::fuzz::ServiceUnderFuzz::Instance();
-    const std::vector<const PluginFunctionEntry*> entries = kor::hostkit::FunctionEntries(*service.host().api());
+    kor::testing::TestHost& host = kor::fuzz::ServiceHost();
+    const std::vector<const PluginFunctionEntry*> entries = kor::hostkit::FunctionEntries(*host.api());
     KOR_FUZZ_CHECK(!entries.empty(), "the plug-in serves functions");
 
     FuzzedDataProvider input(data, size);
@@ -61,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         if (input.ConsumeBool()) {
             request.UnnamedArgument(ConsumeHostValue(input));
         } else {
-            const std::string name = ConsumeName(input);
+            const std::string name = ConsumeName(input);  // drawn before the value
             request.Argument(name, ConsumeHostValue(input));
         }
     }
@@ -82,6 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     KOR_FUZZ_CHECK(response.headers().ok(), "the answer's headers read");
     response.Release();
-    service.ForgetRecords();
+    host.table().ClearRecords();
     return 0;
 }

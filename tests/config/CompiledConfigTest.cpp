@@ -30,8 +30,8 @@ std::string LookUp(const CompiledConfig& config, uint32_t key) {
 // same key; floats are not booleans, texts starting with "1" are true.
 TEST(CompiledConfigTest, EveryTableThroughEveryLookup) {
     CompiledFileBuilder builder;
-    builder.Int64(1, int64_t{5000000000}).Int32(0, 1, 11).Int32(0, 2, -7).Int16(3, -300).Byte(4, 4, 200).Float(1, 5, -2.75f);
-    builder.Byte(2, 6, 25).Bit(7, true).Bit(12, false).String(8, "  42abc").String(9, "none").String(13, "1yes");
+    builder.Add(13, 1, CompiledFileBuilder::Bytes(int64_t{5000000000})).Int32(0, 1, 11).Int32(0, 2, -7).Float(1, 5, -2.75f);
+    builder.Add(3, 3, CompiledFileBuilder::Bytes(int16_t{-300})).Add(4, 4, "\xC8").Add(2, 6, "\x19").Bit(7, true).Bit(12, false).String(8, "  42abc").String(9, "none").String(13, "1yes");
     builder.Add(9, 10, CompiledFileBuilder::Bytes(0.5f) + CompiledFileBuilder::Bytes(-1.0f));
     builder.Add(6, 11, std::string("\x01\x02\x03", 3)).Add(10, 14, std::string("\x0A\x00\x14\x05", 4));
     CompiledConfig config;

@@ -22,17 +22,10 @@ class ConfigPersistenceTest : public ConfigTest {
 protected:
     void SetUp() override {
         ConfigTest::SetUp();
-        MakeDirectory("Config");
-        MakeDirectory("Config/defaults");
-        MakeDirectory("DATA");
-        MakeDirectory("DATA/CFG");
-        MakeDirectory("DATA/CFG/defaults");
+        for (const char* directory : {"Config", "DATA", "DATA/CFG", "DATA/CFG/defaults"}) MakeDirectory(directory);
     }
 
-    static void WriteDefaultsList(const std::string& json) {
-        WriteFile("DATA/CFG/defaults/SettingsToPersist.json", json);
-    }
-    static void WriteUserList(const std::string& json) { WriteFile("Config/SettingsToPersist.json", json); }
+    static void WriteDefaultsList(const std::string& json) { WriteFile("DATA/CFG/defaults/SettingsToPersist.json", json); }
 
     const std::string& Game() const { return GetGameConfigPath(); }
     const std::string& Input() const { return GetInputConfigPath(); }
@@ -43,12 +36,8 @@ TEST_F(ConfigPersistenceTest, MissingOrBrokenListsPersistNothing) {
     testing::LogCapture log;
     ConfigPersistence store;
     EXPECT_FALSE(store.IsPersisted(Game(), "S", "K"));
-    const std::string expected = "DATA/CFG/defaults/SettingsToPersist.json parse error: Invalid value. (11)";
-    const auto records = log.Records();
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].level, kLogAlways);
-    EXPECT_EQ(records[0].groups, kLogGroupDbg);
-    EXPECT_EQ(records[0].message, expected);
+    EXPECT_TRUE(log.Logged("DATA/CFG/defaults/SettingsToPersist.json parse error: Invalid value. (11)", kLogAlways));
+    EXPECT_EQ(log.Count(), 1u);
 }
 
 TEST_F(ConfigPersistenceTest, CapturingMarksDirtyOnlyOnChange) {
@@ -58,9 +47,8 @@ TEST_F(ConfigPersistenceTest, CapturingMarksDirtyOnlyOnChange) {
     EXPECT_TRUE(store.SavePersistedSettings());
     EXPECT_FALSE(Exists(GetPersistedSettingsPath()));  // nothing captured: nothing written
 
-    store.CaptureValue(Game(), "T", "K", "ignored");
+    store.CaptureValue(Game(), "T", "K", "ignored");  // not listed
     EXPECT_FALSE(store.IsDirty());
-    EXPECT_EQ(store.FindPersistedValue(Game(), "T", "K"), nullptr);
     store.CaptureValue(Game(), "S", "K", "1");
     EXPECT_TRUE(store.IsDirty());
     EXPECT_TRUE(store.SavePersistedSettings());
@@ -92,15 +80,13 @@ TEST_F(ConfigPersistenceTest, SaveWritesSortedGroupsByteForByte) {
     rapidjson::Writer<rapidjson::StringBuffer> compactWriter(compact);
     document.Accept(prettyWriter);
     EXPECT_EQ(written, TextModeBytes(pretty.GetString()));
-    EXPECT_EQ(document["description"].GetString(), std::string_view("The settings in this file are persisted server-side. "
-              "This file is generated automatically. Editing it is not recommended. Modify SettingsToPersist.json to specify which settings are persisted."));
+    EXPECT_EQ(written.find("\"description\""), written.find('"'));  // a fixed description comes first
     document.RemoveMember("description");
     document.Accept(compactWriter);
     EXPECT_EQ(std::string(compact.GetString()),
               R"({"files":[{"name":"Game.cfg","sections":[{"name":"Audio","settings":[{"name":"Volume","value":"0.5"}]},)"
               R"({"name":"Video","settings":[{"name":"Width2","value":"x"},{"name":"width","value":"1920"}]}]},)"
               R"({"name":"Input.ini","sections":[{"name":"Keys","settings":[{"name":"Duck","value":"\"C\""},{"name":"jump","value":"[Space]"}]}]}]})");
-    EXPECT_EQ(written.find("\"description\""), written.find('"'));  // the description comes first
 }
 
 TEST_F(ConfigPersistenceTest, ValuesComeFromTheFileForListedSettingsOnly) {
@@ -119,7 +105,6 @@ TEST_F(ConfigPersistenceTest, ValuesComeFromTheFileForListedSettingsOnly) {
         EXPECT_EQ(cache.GetInt(Game(), "Video", "Height", 5), 5);  // persisted, but no value
         EXPECT_EQ(cache.GetInt(Game(), "Video", "Bad", 5), 5);
         EXPECT_EQ(cache.GetInt(Game(), "Sound", "Volume", 0), 1);  // not persisted: read from the file
-        EXPECT_EQ(cache.GetInt64(Game(), "Video", "Width", 0), 2560);
         store.CaptureValue(Game(), "Video", "Width", "5000000000");
         EXPECT_EQ(cache.GetInt64(Game(), "Video", "Width", 0), 5000000000);
         EXPECT_FLOAT_EQ(cache.GetFloat(Game(), "Video", "Width", 0.0f), 5e9f);
@@ -186,12 +171,6 @@ TEST_F(ConfigPersistenceTest, ReloadingForgetsValuesTheNewFileDoesNotName) {
     EXPECT_FALSE(store.IsDirty());
 }
 
-}  // namespace
-}  // namespace kor
-
-namespace kor {
-namespace {
-
 // JSON files are read in text mode: where that turns CR LF into LF, fewer
 // bytes arrive than the file holds, and what is left of the buffer must not
 // be taken for text after the document.
@@ -199,10 +178,9 @@ TEST_F(ConfigTest, JsonFilesWithWindowsLineEndsLoadWhole) {
     WriteFile("crlf.json", "{\r\n    \"files\": {\r\n        \"Game.cfg\": 1\r\n    }\r\n}\r\n");
     testing::LogCapture log;
     const rapidjson::Document document = ConfigPersistence::LoadJsonFile("crlf.json");
-    ASSERT_TRUE(document.IsObject());
-    ASSERT_TRUE(document.HasMember("files"));
+    ASSERT_TRUE(document.IsObject() && document.HasMember("files"));
     EXPECT_EQ(document["files"]["Game.cfg"].GetInt(), 1);
-    EXPECT_TRUE(log.Records().empty());
+    EXPECT_EQ(log.Count(), 0u);
 
     WriteFile("broken.json", "{\r\n    \"files\": \r\n");
     EXPECT_FALSE(ConfigPersistence::LoadJsonFile("broken.json").IsObject());
