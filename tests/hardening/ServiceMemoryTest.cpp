@@ -141,17 +141,6 @@ protected:
     PluginHostContext context_{};
 };
 
-TEST_F(ServiceMemoryTest, RepeatedCallsLeaveNoCountedBlocksOrPagesBehind) {
-    StartLoaded();
-    CallEverything();  // first use builds what the service keeps
-    const uint64_t bytesAfterFirstRound = LiveCountedBytes();
-    const std::size_t pagesAfterFirstRound = PagesInUse();
-
-    for (int round = 0; round < 20; ++round) CallEverything();
-    EXPECT_EQ(LiveCountedBytes(), bytesAfterFirstRound);
-    EXPECT_EQ(PagesInUse(), pagesAfterFirstRound);
-}
-
 TEST_F(ServiceMemoryTest, APluginLifetimeGivesItsPagesBack) {
     // The first lifetime may leave the process-wide documents behind; every
     // later one must end where it started.

@@ -113,50 +113,6 @@ protected:
 
 // ---- Registration ------------------------------------------------------------
 
-TEST_F(PluginTest, RegistrationFillsTheContextBlockWhateverTheCoreWrote) {
-    ProbePlugin plugin;
-    PluginHostContext context = ContextFor(18, 3, 7);
-    context.callbacks = reinterpret_cast<const PluginCallbacks*>(0x1);
-    plugin.Register(&context, "probe");
-
-    EXPECT_EQ(Unpacked(context.apiMajor), 18u);
-    EXPECT_EQ(Unpacked(context.apiMinor), 0u);
-    EXPECT_EQ(Unpacked(context.apiPatch), 0u);
-    EXPECT_EQ(Unpacked(context.callbacks), plugin.callbacks());
-    EXPECT_EQ(Unpacked(context.plugin), &plugin);
-    EXPECT_STREQ(context.name, "probe");
-    EXPECT_EQ(Unpacked(context.api), plugin.apiDescription());
-    ASSERT_NE(Unpacked(context.callbacks->initialize), nullptr);
-    ASSERT_NE(Unpacked(context.callbacks->shutdown), nullptr);
-    ASSERT_NE(Unpacked(context.callbacks->memoryStats), nullptr);
-
-    EXPECT_EQ(plugin.coreVersion().minor, 3u);
-    EXPECT_EQ(plugin.coreVersion().patch, 7u);
-    EXPECT_EQ(plugin.name().fullName, "ucx-be-probe");
-    EXPECT_EQ(plugin.name().kindText, "backend");
-    EXPECT_EQ(plugin.typeNamePrefix(), "Probe");
-    EXPECT_EQ(plugin.tags(), (std::vector<std::string>{"Plugins", "Plugin probe"}));
-    EXPECT_EQ(plugin.clientRegistry(), &plugin.registry());
-}
-
-TEST_F(PluginTest, RegisterApiRunsOnceBeforeTheDescriptionIsBuilt) {
-    ProbePlugin plugin;
-    PluginHostContext context = ContextFor(18, 0, 0);
-    plugin.Register(&context, "probe");
-    EXPECT_EQ(Unpacked(plugin.registerApiCalls), 1);
-    EXPECT_FALSE(plugin.describedBeforeRegisterApi);
-    EXPECT_EQ(Unpacked(plugin.onInitializedCalls), 0);
-
-    // The plug-in's own type carries the prefix and the plug-in's tags, and
-    // is in the description.
-    const BindingTypeDescriptor* state = plugin.registry().FindTypeByName("ProbeState");
-    ASSERT_NE(state, nullptr);
-    EXPECT_EQ(Unpacked(state->tags), plugin.tags());
-    const PluginTypeRecord* record = hostkit::FindType(*context.api, "ProbeState");
-    ASSERT_NE(record, nullptr);
-    EXPECT_EQ(Unpacked(record->tagCount), 2u);
-}
-
 TEST_F(PluginTest, AnIncompatibleCoreEndsTheProcessWithTheAssertionReport) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const auto registerWith = [](uintptr_t major, uintptr_t minor, uintptr_t patch) {
@@ -199,30 +155,6 @@ TEST_F(PluginTest, FunctionEntriesLeadToTheInvokeFunctionWithTheirCallContext) {
     context_.callbacks->shutdown(plugin);
 }
 
-// ---- Callbacks ---------------------------------------------------------------
-
-TEST_F(PluginTest, InitializeKeepsTheHostAndReportsOnInitialized) {
-    TestHostTable host(0x77);
-    ProbePlugin* plugin = Registered();
-    plugin->initializeResult = false;
-    EXPECT_EQ(context_.callbacks->initialize(context_.plugin, host.host()), 0);
-    EXPECT_EQ(Unpacked(plugin->onInitializedCalls), 1);
-    EXPECT_EQ(plugin->host(), host.host());
-    EXPECT_EQ(plugin->hostHandle(), 0x77u);
-    EXPECT_EQ(plugin->shortName(), "probe");
-    context_.callbacks->shutdown(context_.plugin);
-}
-
-TEST_F(PluginTest, InitializeRefusesAMissingHost) {
-    ProbePlugin* plugin = Registered();
-    EXPECT_EQ(context_.callbacks->initialize(context_.plugin, nullptr), 0);
-    PluginHost noTable{nullptr, 5};
-    EXPECT_EQ(context_.callbacks->initialize(context_.plugin, &noTable), 0);
-    EXPECT_EQ(Unpacked(plugin->onInitializedCalls), 0);
-    EXPECT_EQ(plugin->host(), nullptr);
-    context_.callbacks->shutdown(context_.plugin);
-}
-
 TEST_F(PluginTest, ShutDownFlagsRunsShutdownAndDestroysThePlugin) {
     TestHostTable host;
     EndRecord end;
@@ -258,78 +190,6 @@ TEST_F(PluginTest, MemoryStatisticsAreTheSixCountersThenTwoZeroWords) {
     EXPECT_EQ(words[13], 0u);
     context_.callbacks->shutdown(plugin);
 }
-
-TEST_F(PluginTest, CallbacksIgnoreANullContext) {
-    ProbePlugin* plugin = Registered();
-    TestHostTable host;
-    EXPECT_EQ(context_.callbacks->initialize(nullptr, host.host()), 0);
-    context_.callbacks->shutdown(nullptr);
-    EXPECT_EQ(Unpacked(plugin->onInitializedCalls), 0);
-    context_.callbacks->shutdown(plugin);
-}
-
-// ---- Host log target ---------------------------------------------------------
-
-TEST_F(PluginTest, AfterInitializeLogRecordsReachHostEntryNineAsLevelAndMessage) {
-    TestHostTable host;
-    ProbePlugin* plugin = Registered();
-    plugin->logOnInitialize = "probe started: 7 settings";
-    ASSERT_EQ(context_.callbacks->initialize(plugin, host.host()), 1);
-
-    ASSERT_EQ(host.logLines().size(), 1u);
-    EXPECT_EQ(host.logLines()[0].level, kLogWarn);
-    EXPECT_EQ(host.logLines()[0].message, "probe started: 7 settings");
-
-    // Level 0 now passes; the "XTR" group stays excluded.
-    LogWrite(kLogOkay, kLogGroupDbg, "okay line");
-    LogWrite(kLogError, 4, "extra line");
-    ASSERT_EQ(host.logLines().size(), 2u);
-    EXPECT_EQ(host.logLines()[1].level, kLogOkay);
-    EXPECT_EQ(host.logLines()[1].message, "okay line");
-
-    EXPECT_FALSE(BuiltInTargetsAttached());
-    const LogInterface* logger = GetLogInterface();
-    LogTargetInterface* installed = logger->findTarget("PluginLogTarget");
-    ASSERT_NE(installed, nullptr);
-    EXPECT_EQ(installed, const_cast<PluginLogTarget*>(plugin->logTarget())->Interface());
-    EXPECT_STREQ(installed->pattern(installed), "#D| #L| #G| #M");
-    EXPECT_EQ(installed->getLevel(installed), 0);
-    EXPECT_EQ(logger->getMinimumLevel(), 0);
-    EXPECT_EQ(logger->getExcludedGroups(), 4u);
-
-    context_.callbacks->shutdown(plugin);
-    // The target went with the plug-in.
-    EXPECT_EQ(GetLogInterface()->findTarget("PluginLogTarget"), nullptr);
-}
-
-TEST_F(PluginTest, ASecondInitializeOrASecondPluginLeavesTheTargetsAlone) {
-    TestHostTable firstHost;
-    TestHostTable secondHost;
-    ProbePlugin* first = Registered();
-    ASSERT_EQ(context_.callbacks->initialize(first, firstHost.host()), 1);
-    const PluginLogTarget* installed = first->logTarget();
-    ASSERT_NE(installed, nullptr);
-
-    ASSERT_EQ(context_.callbacks->initialize(first, firstHost.host()), 1);
-    EXPECT_EQ(first->logTarget(), installed);
-
-    PluginHostContext secondContext = ContextFor(18, 0, 0);
-    auto* second = new ProbePlugin();
-    second->Register(&secondContext, "other");
-    ASSERT_EQ(secondContext.callbacks->initialize(second, secondHost.host()), 1);
-    EXPECT_EQ(second->logTarget(), nullptr);
-
-    // One record, one line, at the host of the plug-in that installed the
-    // target.
-    LogError("after both");
-    EXPECT_EQ(firstHost.logLines().size(), 1u);
-    EXPECT_TRUE(secondHost.logLines().empty());
-
-    secondContext.callbacks->shutdown(second);
-    context_.callbacks->shutdown(first);
-}
-
-// ---- Host primitives ---------------------------------------------------------
 
 TEST_F(PluginTest, PrimitivesForwardToTheHostTable) {
     TestHostTable host;
@@ -369,68 +229,6 @@ TEST_F(PluginTest, PrimitivesForwardToTheHostTable) {
     EXPECT_EQ(host.waitLabels(), std::vector<std::string>{"Wait: yield"});
     EXPECT_EQ(host.yields(), 1);
     EXPECT_EQ(host.endWaits(), 1);
-    context_.callbacks->shutdown(plugin);
-}
-
-TEST_F(PluginTest, PrimitivesBeforeInitializeDoNothingAndRequestsFail) {
-    ProbePlugin* plugin = Registered();
-    PluginRequest request;
-    std::memset(&request, 0, sizeof request);
-    PluginResponse response;
-    std::memset(&response, 0, sizeof response);
-    plugin->SendRequest(&response, &request);
-    EXPECT_EQ(Unpacked(response.errorFlag), 1);
-    ASSERT_NE(Unpacked(response.error), nullptr);
-    EXPECT_STREQ(response.error, "The plug-in has not been initialized by a host");
-    ASSERT_NE(Unpacked(response.release), nullptr);
-    response.release(&response);
-
-    plugin->Yield();
-    plugin->BeginWait("x", 0);
-    EXPECT_EQ(plugin->EndWait(), 0u);
-    plugin->Subscribe("/kor-login/v1/session");
-    EXPECT_EQ(plugin->SubscriptionCount("OnJsonApiEvent_kor-login_v1_session"), 1u);
-    context_.callbacks->shutdown(plugin);
-}
-
-// ---- Subscriptions -----------------------------------------------------------
-
-TEST(EventKeyTest, KeysKeepTheFirstSegmentsOfThePath) {
-    EXPECT_EQ(PluginClient::EventKeyOf("/kor-game-settings/v1/game-settings"),
-              "OnJsonApiEvent_kor-game-settings_v1_game-settings");
-    EXPECT_EQ(PluginClient::EventKeyOf("/kor-game-settings/v1/a/b"), PluginClient::EventKeyOf("/kor-game-settings/v1/a"));
-    EXPECT_EQ(PluginClient::EventKeyOf("/kor-platform-config/v1/namespaces/x/y/z"),
-              "OnJsonApiEvent_kor-platform-config_v1_namespaces_x_y");
-    EXPECT_EQ(PluginClient::EventKeyOf("//kor-login//v1/"), "OnJsonApiEvent_kor-login_v1");
-    EXPECT_EQ(PluginClient::EventKeyOf(""), "OnJsonApiEvent");
-}
-
-TEST_F(PluginTest, SubscriptionsAreCountedPerEventKey) {
-    TestHostTable host;
-    ProbePlugin* plugin = Registered();
-    ASSERT_EQ(context_.callbacks->initialize(plugin, host.host()), 1);
-    host.ClearRecords();  // initialize subscribed the service-proxy events
-    const std::string key = "OnJsonApiEvent_kor-login_v1_session";
-
-    plugin->Subscribe("/kor-login/v1/session");
-    plugin->Subscribe("/kor-login/v1/session/extra");  // same key
-    ASSERT_EQ(host.subscriptionCalls().size(), 1u);
-    EXPECT_TRUE(host.subscriptionCalls()[0].subscribe);
-    EXPECT_EQ(host.subscriptionCalls()[0].name, key);
-    EXPECT_EQ(host.subscriptionCalls()[0].handle, plugin->hostHandle());
-    EXPECT_EQ(plugin->SubscriptionCount(key), 2u);
-
-    plugin->Unsubscribe("/kor-login/v1/session");
-    EXPECT_TRUE(host.IsSubscribed(key));
-    plugin->Unsubscribe("/kor-login/v1/session");
-    EXPECT_FALSE(host.IsSubscribed(key));
-    ASSERT_EQ(host.subscriptionCalls().size(), 2u);
-    EXPECT_FALSE(host.subscriptionCalls()[1].subscribe);
-
-    // An unmatched unsubscribe changes nothing (and never wraps the count).
-    plugin->Unsubscribe("/kor-login/v1/session");
-    EXPECT_EQ(host.subscriptionCalls().size(), 2u);
-    EXPECT_EQ(plugin->SubscriptionCount(key), 0u);
     context_.callbacks->shutdown(plugin);
 }
 

@@ -117,7 +117,9 @@ TEST(GameSettingsLibraryDeathTest, IncompatibleCoresEndTheProcess) {
     EXPECT_DEATH(load(ApiVersion{19, 0, 0}), "Expression: ALE-EECF0606");
 }
 
-TEST(GameSettingsLibraryTest, TheApiDescriptionIsChainedAndCounted) {
+// The description as a host reads it: every array chained to its count,
+// names unique, and the types, events and functions a client relies on.
+TEST(GameSettingsLibraryTest, TheApiDescriptionReadsBackThroughTheHostKit) {
     auto host = LoadedHost();
     const PluginApiDescription* api = host->api();
     ASSERT_NE(api, nullptr);
@@ -125,72 +127,48 @@ TEST(GameSettingsLibraryTest, TheApiDescriptionIsChainedAndCounted) {
     EXPECT_EQ(hostkit::FunctionEntries(*api).size(), Unpacked(api->functionCount));
     EXPECT_EQ(hostkit::FollowChain(api->types, 100000).size(), Unpacked(api->typeCount));
     EXPECT_EQ(hostkit::FollowChain(api->events, 100000).size(), Unpacked(api->eventCount));
-
     std::set<std::string_view> typeNames;
     for (const PluginTypeRecord* type : hostkit::TypeRecords(*api)) {
         EXPECT_TRUE(typeNames.insert(hostkit::DescriptionText(type->name)).second) << type->name;
-        // Every array a record points to is chained to its count.
-        if (type->fields != nullptr) {
-            EXPECT_EQ(hostkit::FollowChain(type->fields, 1000).size(), Unpacked(type->count)) << type->name;
-        } else {
-            EXPECT_EQ(hostkit::FollowChain(type->enumerators, 1000).size(), Unpacked(type->count)) << type->name;
-        }
+        const std::size_t chained = type->fields != nullptr ? hostkit::FollowChain(type->fields, 1000).size()
+                                                            : hostkit::FollowChain(type->enumerators, 1000).size();
+        EXPECT_EQ(chained, Unpacked(type->count)) << type->name;
     }
-}
-
-TEST(GameSettingsLibraryTest, TheDescriptionHoldsTheBuiltinAndPluginManagerTypesAndEvents) {
-    auto host = LoadedHost();
-    const PluginApiDescription* api = host->api();
-    ASSERT_NE(api, nullptr);
-    const std::vector<std::string> builtin = {
-        "BindingHelpFormat",        "BindingFullTypeIdentifier", "BindingFullArgumentHelp",  "BindingFullFunctionHelp",
-        "BindingFullEnumValueHelp", "BindingFullFieldHelp",      "BindingFullTypeHelp",      "BindingFullEventHelp",
-        "BindingFullApiHelp",       "BindingAsyncState",         "BindingGenericEvent",      "BindingCallbackEvent",
-        "BindingGenericAsyncEvent", "BindingAsyncFailureEvent",  "BindingAsyncCancelEvent",
-    };
-    for (const std::string& name : builtin) {
-        const PluginTypeRecord* type = hostkit::FindType(*api, name);
-        ASSERT_NE(type, nullptr) << name;
-        const std::vector<std::string_view> tags = hostkit::TagTexts(type->tags, Unpacked(type->tagCount));
-        ASSERT_FALSE(tags.empty()) << name;
-        EXPECT_EQ(tags[0], "$builtin") << name;
-    }
-    const std::vector<std::string> manager = {
-        "PluginManagerState", "PluginManagerResource", "PluginResourceEventType", "PluginResourceEvent",
-        "PluginLcdsEvent",    "PluginLcdsResponse",    "PluginServiceProxyResponse",
-    };
-    for (const std::string& name : manager) {
-        const PluginTypeRecord* type = hostkit::FindType(*api, name);
-        ASSERT_NE(type, nullptr) << name;
-        EXPECT_EQ(hostkit::TagTexts(type->tags, Unpacked(type->tagCount)), std::vector<std::string_view>{"kclient"});
-    }
-
-    const PluginTypeRecord* format = hostkit::FindType(*api, "BindingHelpFormat");
-    EXPECT_EQ(Unpacked(format->fields), nullptr);
-    ASSERT_EQ(Unpacked(format->count), 2u);
-    EXPECT_STREQ(Unpacked(format->enumerators[0].name), "Epytext");  // name order
-    EXPECT_EQ(Unpacked(format->enumerators[0].number), 2);
-
-    const PluginTypeRecord* function = hostkit::FindType(*api, "BindingFullFunctionHelp");
-    const std::vector<const PluginFieldRecord*> fields = hostkit::FieldRecords(*function);
-    ASSERT_EQ(fields.size(), 9u);
-    EXPECT_STREQ(Unpacked(fields[2]->name), "arguments");
-    EXPECT_EQ(Unpacked(fields[2]->type), 15u);
-    EXPECT_EQ(Unpacked(fields[2]->elementType), 17u);
-    EXPECT_STREQ(Unpacked(fields[2]->typeName), "BindingFullArgumentHelp");
-
+    const auto tags = [](const auto* record) { return hostkit::TagTexts(record->tags, Unpacked(record->tagCount)); };
+    using Tags = std::vector<std::string_view>;
+    const PluginTypeRecord* session = hostkit::FindType(*api, "KorGameSettingsLoginSession");
+    ASSERT_NE(session, nullptr);
+    EXPECT_EQ(tags(session), (Tags{"Plugins", "Plugin kor-game-settings"}));
+    std::vector<std::string_view> fields;
+    for (const PluginFieldRecord* field : hostkit::FieldRecords(*session)) fields.push_back(Unpacked(field->name));
+    EXPECT_EQ(fields, (std::vector<std::string_view>{"state", "summonerId", "accountId", "gasToken"}));
+    const PluginTypeRecord* states = hostkit::FindType(*api, "KorGameSettingsLoginSessionStates");
+    ASSERT_NE(states, nullptr);
+    std::vector<std::pair<std::string_view, int32_t>> enumerators;  // in name order
+    for (const PluginEnumeratorRecord* e : hostkit::EnumeratorRecords(*states)) enumerators.emplace_back(Unpacked(e->name), Unpacked(e->number));
+    EXPECT_EQ(enumerators, (std::vector<std::pair<std::string_view, int32_t>>{
+                               {"ERROR", 3}, {"IN_PROGRESS", 0}, {"LOGGING_OUT", 2}, {"SUCCEEDED", 1}}));
+    ASSERT_NE(hostkit::FindType(*api, "PluginResourceEvent"), nullptr);
+    EXPECT_EQ(tags(hostkit::FindType(*api, "PluginResourceEvent")), Tags{"kclient"});
+    ASSERT_NE(hostkit::FindType(*api, "BindingCallbackEvent"), nullptr);
+    EXPECT_EQ(tags(hostkit::FindType(*api, "BindingCallbackEvent")).at(0), "$builtin");
     const PluginEventRecord* callback = hostkit::FindEvent(*api, "OnCallback");
     ASSERT_NE(callback, nullptr);
     EXPECT_STREQ(Unpacked(callback->payloadTypeName), "BindingCallbackEvent");
-    EXPECT_STREQ(Unpacked(callback->description), "Fired when a callback is invoked.");
-    for (const char* name : {"OnJsonApiEvent", "OnLcdsEvent", "OnServiceProxyUuidEvent", "OnServiceProxyMethodEvent",
-                             "OnServiceProxyAsyncEvent"}) {
-        const PluginEventRecord* event = hostkit::FindEvent(*api, name);
-        ASSERT_NE(event, nullptr) << name;
-        EXPECT_EQ(hostkit::TagTexts(event->tags, Unpacked(event->tagCount)), std::vector<std::string_view>{"kclient"});
+    for (const char* name : {"OnJsonApiEvent", "OnServiceProxyUuidEvent", "OnServiceProxyAsyncEvent"}) {
+        ASSERT_NE(hostkit::FindEvent(*api, name), nullptr) << name;
+        EXPECT_EQ(tags(hostkit::FindEvent(*api, name)), Tags{"kclient"}) << name;
     }
-    EXPECT_GE(Unpacked(api->eventCount), 6u);
-    EXPECT_GE(Unpacked(api->typeCount), builtin.size() + manager.size());
+    for (const char* name : {"GetKorGameSettingsV1GameSettings", "PatchKorGameSettingsV1InputSettings",
+                             "GetKorGameSettingsV1InputSettingsSchema", "PostKorGameSettingsV1Save",
+                             "PostKorGameSettingsV1ReloadPostGame", "GetKorGameSettingsV1Didreset",
+                             "GetKorGameSettingsV1Ready"}) {
+        EXPECT_NE(hostkit::FindFunction(*api, name), nullptr) << name;
+    }
+    EXPECT_EQ(hostkit::FindFunction(*api, "PatchKorGameSettingsV1GameSettingsSchema"), nullptr);  // read-only
+    const auto arguments = hostkit::ArgumentRecords(hostkit::FindFunction(*api, "PatchKorGameSettingsV1InputSettings")->record);
+    ASSERT_EQ(arguments.size(), 1u);
+    EXPECT_STREQ(Unpacked(arguments[0]->name), "settingsResource");
 }
 
 TEST(GameSettingsLibraryTest, InitializeAndShutDownLeaveNothingSubscribed) {

@@ -39,6 +39,13 @@ void InstalledLibraryTest::Deliver(std::string_view path, hostkit::ResourceEvent
     ASSERT_GT(host_->DeliverEvent(hostkit::EventKeyForPath(path), event), 0u) << path;
 }
 
+void InstalledLibraryTest::Restart() {
+    host_.reset();
+    auto copy = FreshLibraryCopy(library_, root_);
+    ASSERT_TRUE(copy.ok()) << copy.error();
+    host_ = std::make_unique<TestHost>(copy.value());
+}
+
 bool InstalledLibraryTest::Logged(std::string_view fragment, int32_t level) const {
     for (const auto& line : host_->table().logLines()) {
         if (line.level == level && line.message.find(fragment) != std::string::npos) return true;

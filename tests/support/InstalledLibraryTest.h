@@ -33,6 +33,10 @@ protected:
 
     // Loads the library through its entry point and initializes it.
     void Start();
+    // Shuts the plug-in down and starts a fresh copy of the library in the
+    // same installation, as a client restarted on it would; the new host's
+    // table has no scripted answers yet.
+    void Restart();
 
     // Delivers a resource event of `path` under the key the plug-in
     // subscribes to; fails the test when nobody was subscribed.

@@ -12,7 +12,6 @@
 #include <sstream>
 #include <string>
 
-#include "EventStreamReader.h"
 #include "KorHostProcess.h"
 #include "tools/hostkit/JsonCodec.h"
 
@@ -193,29 +192,6 @@ TEST_F(GameSettingsServe, WalkThroughFromLoginToAnotherAccountsReset) {
     Stop();
 }
 
-TEST_F(GameSettingsServe, TheEventStreamCarriesThePatchsUpdateEvents) {
-    Start();
-    LogIn(1001);
-    EventStreamReader stream(process_->port());
-    ASSERT_TRUE(stream.WaitFor(": connected"));
-    Patch(kGameSettings, R"({"HUD": {"ChatScale": 120}})");
-    ASSERT_TRUE(stream.WaitFor("event: OnJsonApiEvent\n")) << stream.text();
-    const std::string text = stream.text();
-    const std::size_t keyed = text.find("event: OnJsonApiEvent_kor-game-settings_v1_game-settings\ndata: ");
-    ASSERT_NE(keyed, std::string::npos) << text;
-    const std::size_t data = text.find("data: ", keyed) + 6;
-    auto event = hostkit::DecodeJson(text.substr(data, text.find('\n', data) - data));
-    ASSERT_TRUE(event.ok()) << event.error();
-    EXPECT_EQ(TextAt(event.value(), {"uri"}), kGameSettings);
-    EXPECT_EQ(TextAt(event.value(), {"eventType"}), "Update");
-    EXPECT_EQ(At(event.value(), {"data", "HUD", "ChatScale"}).AsUnsigned(), 120u);
-    // The same record again under the event's own name.
-    EXPECT_NE(text.find("event: OnJsonApiEvent\ndata: " + hostkit::EncodeJson(event.value()), keyed), std::string::npos)
-        << text;
-    stream.Close();
-    Stop();
-}
-
 TEST_F(GameSettingsServe, YamlAndMessagePackBodiesAndAMalformedJsonBody) {
     Start();
     LogIn(1001);
@@ -235,45 +211,6 @@ TEST_F(GameSettingsServe, YamlAndMessagePackBodiesAndAMalformedJsonBody) {
     EXPECT_NE(TextAt(error, {"message"}).find("Invalid value"), std::string::npos) << hostkit::EncodeJson(error);
     EXPECT_EQ(File("Config/Game.cfg"), before);
     Stop();
-}
-
-TEST_F(GameSettingsServe, ARestartKeepsTheOwnerRecordAndTheServerCopy) {
-    Start();
-    LogIn(1001);
-    Patch(kGameSettings, R"({"HUD": {"ChatScale": 130}})");
-    EXPECT_EQ(Post("/kor-game-settings/v1/save").AsBool(), true);
-    const HostValue before = Get("/host/state");
-    Stop();
-    EXPECT_EQ(Persisted("Game.cfg", "HUD", "ChatScale"), "130");
-
-    Start();
-    const HostValue after = Get("/host/state");
-    EXPECT_EQ(At(after, {"dataStore", kOwnerPath}), At(before, {"dataStore", kOwnerPath}));
-    EXPECT_EQ(At(after, {"playerPreferences"}), At(before, {"playerPreferences"}));
-    // The user is still logged in: the settings are loaded again at once.
-    EXPECT_EQ(Get("/kor-game-settings/v1/ready").AsBool(), true);
-    EXPECT_EQ(At(Get(kGameSettings), {"HUD", "ChatScale"}).AsUnsigned(), 130u);
-    Stop();
-}
-
-TEST_F(GameSettingsServe, AnEndedGameReloadsAndUploads) {
-    Start();
-    LogIn(1001);
-    // Until a change is saved locally there is no "PersistedSettings.json"
-    // to upload.
-    EXPECT_EQ(Post("/kor-game-settings/v1/save").AsBool(), false);
-    Patch(kGameSettings, R"({"HUD": {"ChatScale": 95}})");
-    EXPECT_EQ(Post("/kor-game-settings/v1/save").AsBool(), true);
-    const uint64_t first = At(Get("/host/state"), {"dataStore", kOwnerPath, "timestamp"}).AsUnsigned().value_or(0);
-    EXPECT_EQ(Post("/host/game-ended").AsBool(), true);
-    const uint64_t second = At(Get("/host/state"), {"dataStore", kOwnerPath, "timestamp"}).AsUnsigned().value_or(0);
-    EXPECT_GT(second, first);
-    Stop();
-
-    // One call without HTTP, on the state the server left.
-    RunResult ready = RunKorHost(directory_, {"call", "GET", "/kor-game-settings/v1/ready"});
-    EXPECT_EQ(ready.exitStatus, 0) << ready.err;
-    EXPECT_EQ(ready.out, "true\n");
 }
 
 }  // namespace
