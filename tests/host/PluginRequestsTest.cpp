@@ -36,11 +36,6 @@ TestHostTable::RequestHandler Counted(TestHostTable::RequestHandler answer) {
     };
 }
 
-TestHostTable::RequestHandler ValueAnswer(HostValue value) {
-    return Counted([value = std::move(value)](PluginResponse* response, const PluginRequest*) {
-        hostkit::AnswerValue(response, value);
-    });
-}
 
 TestHostTable::RequestHandler StreamAnswer(StreamScript script) {
     return Counted([script = std::move(script)](PluginResponse* response, const PluginRequest*) {
@@ -48,9 +43,6 @@ TestHostTable::RequestHandler StreamAnswer(StreamScript script) {
     });
 }
 
-std::string DetailText(const RequestError& error, std::string_view field) {
-    return std::string(error.details.Member(field).GetString());
-}
 
 class RequestTest : public ClientTest {
 protected:
