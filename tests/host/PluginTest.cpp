@@ -232,6 +232,27 @@ TEST_F(PluginTest, PrimitivesForwardToTheHostTable) {
     context_.callbacks->shutdown(plugin);
 }
 
+TEST_F(PluginTest, PrimitivesBeforeInitializeDoNothingAndRequestsFail) {
+    ProbePlugin* plugin = Registered();
+    PluginRequest request;
+    std::memset(&request, 0, sizeof request);
+    PluginResponse response;
+    std::memset(&response, 0, sizeof response);
+    plugin->SendRequest(&response, &request);
+    EXPECT_EQ(Unpacked(response.errorFlag), 1);
+    ASSERT_NE(Unpacked(response.error), nullptr);
+    EXPECT_STREQ(response.error, "The plug-in has not been initialized by a host");
+    ASSERT_NE(Unpacked(response.release), nullptr);
+    response.release(&response);
+
+    plugin->Yield();
+    plugin->BeginWait("x", 0);
+    EXPECT_EQ(plugin->EndWait(), 0u);
+    plugin->Subscribe("/kor-login/v1/session");
+    EXPECT_EQ(plugin->SubscriptionCount("OnJsonApiEvent_kor-login_v1_session"), 1u);
+    context_.callbacks->shutdown(plugin);
+}
+
 TEST_F(PluginTest, NamedHandlersReceiveDeliveredEventsUntilShutDown) {
     TestHostTable host;
     EndRecord end;
