@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "host/Plugin.h"
@@ -18,6 +19,7 @@
 #include "platform/CountingAllocator.h"
 #include "support/TestHost.h"
 #include "tools/hostkit/FunctionCall.h"
+#include "tools/hostkit/HostAnswer.h"
 #include "tools/hostkit/ResponseHolder.h"
 #include "tools/Unpacked.h"
 
@@ -246,10 +248,63 @@ TEST_F(PluginTest, PrimitivesBeforeInitializeDoNothingAndRequestsFail) {
     response.release(&response);
 
     plugin->Yield();
+    plugin->HostEntry5(1, 2, 3, 4, 5);
     plugin->BeginWait("x", 0);
     EXPECT_EQ(plugin->EndWait(), 0u);
     plugin->Subscribe("/kor-login/v1/session");
     EXPECT_EQ(plugin->SubscriptionCount("OnJsonApiEvent_kor-login_v1_session"), 1u);
+    context_.callbacks->shutdown(plugin);
+}
+
+// Host answers that must read as failures, however they are shaped, and
+// streamed answers whose hints or reads are out of bounds; every host record
+// is released once.
+int g_releases = 0;
+
+TEST_F(PluginTest, HostAnswersOfEveryShapeBecomeResultsAndAreReleased) {
+    TestHostTable host;
+    ProbePlugin* plugin = Registered();
+    ASSERT_EQ(context_.callbacks->initialize(plugin, host.host()), 1);
+    const auto counted = [&host](const char* url, TestHostTable::RequestHandler answer) {
+        host.OnRequest(url, [answer](PluginResponse* response, const PluginRequest* request) {
+            answer(response, request);
+            if (response->release != nullptr) response->release = [](PluginResponse* r) { ++g_releases; hostkit::ReleaseHostResponse(r); };
+        });
+    };
+    counted("/flag", [](PluginResponse* r, const PluginRequest*) {
+        hostkit::AnswerValue(r, HostValue::Bool(true), 503);
+        r->errorFlag = 1;  // a failure without a text
+    });
+    counted("/gone", [](PluginResponse* r, const PluginRequest*) { hostkit::AnswerValue(r, HostValue(), 410); });
+    counted("/moved", [](PluginResponse* r, const PluginRequest*) { hostkit::AnswerValue(r, HostValue::Bool(true), 304); });
+    counted("/hint", [](PluginResponse* r, const PluginRequest*) {
+        hostkit::AnswerStream(r, hostkit::StreamScript{{"true"}, {}, std::numeric_limits<uint64_t>::max(), {}});
+    });
+    counted("/overlong", [](PluginResponse* r, const PluginRequest*) {
+        std::memset(static_cast<void*>(r), 0, sizeof *r);
+        r->streamRead = [](void*, void*, uint32_t* length, uint8_t* more) -> uint8_t {
+            *length += 1;  // more than the buffer holds
+            *more = 0;
+            return 1;
+        };
+    });
+    const struct {
+        const char *url, *expected;
+    } cases[] = {
+        {"/flag", "503 Error response for GET /flag: "},
+        {"/gone", "410 Error response for GET /gone: "},
+        {"/moved", "true"},  // statuses below 400 are answers
+        {"/hint", "true"},   // a huge size hint is not reserved up front
+        {"/overlong", "0 Error reading streamed response for GET /overlong: Stream read error"},
+    };
+    g_releases = 0;
+    for (const auto& c : cases) {
+        RequestResult<BindingProperty> result = plugin->Request<BindingProperty>(PluginMethod::Get, c.url);
+        EXPECT_EQ(result.ok() ? (result.value().GetBool() ? "true" : "false")
+                              : std::to_string(result.error().status) + " " + result.error().message,
+                  c.expected);
+    }
+    EXPECT_EQ(g_releases, 4);
     context_.callbacks->shutdown(plugin);
 }
 
