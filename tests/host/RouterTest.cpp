@@ -348,7 +348,7 @@ TEST(RoutePattern, AgreesWithTheRegexEngineOnShortTexts) {
     const std::string alphabet = "/abxq#.\n";
     std::mt19937 random(12345);
     for (const char* text : {"/a/{id}/b", "/files/{+rest}", "/x{#frag}", "/{a}/{b}", "/{+a}/{b}", "/{a}{+b}",
-                             "{+a}/{+b}/{c}", "/{+a}x{#b}", "{a}.{b}", "/p{x}q{+y}q", "a(b)[c]{d}"}) {
+                             "{+a}/{+b}/{c}", "{#a}/{b}", "/{+a}x{#b}", "{a}.{b}", "/p{x}q{+y}q", "a(b)[c]{d}"}) {
         const RoutePattern pattern = RoutePattern::Compile(text);
         const std::regex expression(pattern.expression(), std::regex::ECMAScript);
         int matched = 0;

@@ -211,25 +211,6 @@ protected:
         });
     }
 
-    void AnnounceSession() {
-        Deliver(kSessionPath, ResourceEventType::Update,
-                HostValue::Structure({{"state", HostValue::String("SUCCEEDED")},
-                                      {"summonerId", HostValue::Unsigned(world_.account + 7)},
-                                      {"accountId", HostValue::Unsigned(world_.account)}}));
-        Deliver(kReadyEventPath, ResourceEventType::Update, HostValue::Bool(world_.prefsEnabled));
-    }
-
-    HostValue Answer(const std::string& method, const std::string& url, const std::string& body = {}) {
-        auto response = host_->Call(method, url, [&](hostkit::RequestBuilder& request) {
-            if (!body.empty()) request.Body("application/json", body);
-        });
-        if (!response.ok() || response.value()->failed()) {
-            ADD_FAILURE() << method << " " << url << " failed";
-            return HostValue();
-        }
-        return response.value()->value().value();
-    }
-
     void Check(const Model& model) {
         EXPECT_EQ(ReadState(ReadFile(kPersisted), std::filesystem::exists(kPersisted)), model.file);
         const HostValue stored = world_.ownerRecord.value_or(OwnerValue(0, 0, false));
@@ -272,7 +253,7 @@ protected:
                     world_.account = 1001 + random() % 3;
                     world_.prefsEnabled = random() % 5 != 0;
                     what = "login " + std::to_string(world_.account) + (world_.prefsEnabled ? "" : " (disabled)");
-                    AnnounceSession();
+                    LogIn(world_.account, world_.prefsEnabled);
                     model.Ready(world_.account, world_.prefsEnabled);
                     break;
                 }
@@ -312,7 +293,7 @@ protected:
                 ScriptServices();
                 Start();
                 if (world_.account != 0) {
-                    AnnounceSession();
+                    LogIn(world_.account, world_.prefsEnabled);
                     model.Ready(world_.account, world_.prefsEnabled);
                 }
                 break;

@@ -46,6 +46,42 @@ void InstalledLibraryTest::Restart() {
     host_ = std::make_unique<TestHost>(copy.value());
 }
 
+void InstalledLibraryTest::LogIn(uint64_t account, bool preferencesReady) {
+    using hostkit::HostValue;
+    Deliver("/kor-login/v1/session", hostkit::ResourceEventType::Update,
+            HostValue::Structure({{"state", HostValue::String("SUCCEEDED")},
+                                  {"summonerId", HostValue::Unsigned(account + 7)},
+                                  {"accountId", HostValue::Unsigned(account)}}));
+    Deliver("/kor-player-preferences/v1/player-preferences-ready", hostkit::ResourceEventType::Update,
+            HostValue::Bool(preferencesReady));
+}
+
+std::unique_ptr<hostkit::ResponseHolder> InstalledLibraryTest::Call(const std::string& method, const std::string& url,
+                                                                   const std::string& jsonBody) {
+    auto response = host_->Call(method, url, [&](hostkit::RequestBuilder& request) {
+        if (!jsonBody.empty()) request.Body("application/json", jsonBody);
+    });
+    EXPECT_TRUE(response.ok()) << method << " " << url << ": " << response.error();
+    if (!response.ok()) return nullptr;
+    auto holder = std::move(response).value();
+    if (holder->failed()) {
+        EXPECT_FALSE(holder->error().empty()) << method << " " << url;
+    } else {
+        EXPECT_TRUE(holder->value().ok()) << method << " " << url;
+    }
+    return holder;
+}
+
+hostkit::HostValue InstalledLibraryTest::Answer(const std::string& method, const std::string& url,
+                                                const std::string& jsonBody) {
+    auto response = Call(method, url, jsonBody);
+    if (!response || response->failed() || !response->value().ok()) {
+        ADD_FAILURE() << method << " " << url << " failed: " << (response ? response->error() : "no function");
+        return hostkit::HostValue();
+    }
+    return response->value().value();
+}
+
 bool InstalledLibraryTest::Logged(std::string_view fragment, int32_t level) const {
     for (const auto& line : host_->table().logLines()) {
         if (line.level == level && line.message.find(fragment) != std::string::npos) return true;

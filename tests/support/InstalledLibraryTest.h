@@ -42,6 +42,18 @@ protected:
     // subscribes to; fails the test when nobody was subscribed.
     void Deliver(std::string_view path, hostkit::ResourceEventType type, hostkit::HostValue data);
 
+    // The host's usual pair of events: the session of `account` turns
+    // SUCCEEDED, then the player-preferences service says whether it is ready.
+    void LogIn(uint64_t account, bool preferencesReady = true);
+
+    // Calls the function serving `method` on `url`, with a JSON body when
+    // one is given; the response must read, as an answer or as a failure
+    // with a reason. Null when the plug-in has no such function.
+    std::unique_ptr<hostkit::ResponseHolder> Call(const std::string& method, const std::string& url,
+                                                  const std::string& jsonBody = {});
+    // The answer of a call that must succeed (the empty value when it fails).
+    hostkit::HostValue Answer(const std::string& method, const std::string& url, const std::string& jsonBody = {});
+
     bool Logged(std::string_view fragment, int32_t level) const;
 
     std::vector<TestHostTable::SeenRequest> RequestsTo(std::string_view url, uint32_t method) const;
