@@ -53,12 +53,7 @@ public:
     };
     struct SeenRequest {
         uint32_t method = 0;
-        std::string customMethod;
         std::string url;
-        std::vector<std::pair<std::string, HostValue>> arguments;  // an unnamed argument has ""
-        hostkit::HeaderList headers;
-        std::string contentType;
-        std::string body;
         uintptr_t callWord = 0;
     };
     struct SubscriptionCall {
@@ -81,14 +76,14 @@ public:
     void AnswerStream(std::string url, hostkit::StreamScript script, uint32_t status = 200);
 
     // ---- what the plug-in did, in call order ----
-    std::vector<LogLine> logLines() const;
-    std::vector<FiredEvent> firedEvents() const;
-    std::vector<SeenRequest> requests() const;
-    std::vector<SubscriptionCall> subscriptionCalls() const;
-    std::vector<std::string> waitLabels() const;
-    int yields() const;
-    int endWaits() const;
-    std::vector<EntryFailure> failures() const;
+    std::vector<LogLine> logLines() const { return Locked(logLines_); }
+    std::vector<FiredEvent> firedEvents() const { return Locked(firedEvents_); }
+    std::vector<SeenRequest> requests() const { return Locked(requests_); }
+    std::vector<SubscriptionCall> subscriptionCalls() const { return Locked(subscriptionCalls_); }
+    std::vector<std::string> waitLabels() const { return Locked(waitLabels_); }
+    int yields() const { return Locked(yields_); }
+    int endWaits() const { return Locked(endWaits_); }
+    std::vector<EntryFailure> failures() const { return Locked(failures_); }
     void ClearRecords();
 
 protected:
@@ -105,6 +100,11 @@ protected:
 
 private:
     RequestHandler FindHandler(const std::string& url) const;
+    template <class T>
+    T Locked(const T& record) const {
+        std::lock_guard lock(mutex_);
+        return record;
+    }
 
     mutable std::mutex mutex_;
     std::map<std::string, RequestHandler, std::less<>> handlers_;
@@ -146,19 +146,14 @@ public:
 
     TestHostTable& table() { return table_; }
     const TestHostTable& table() const { return table_; }
-    // Valid after a successful Load.
-    hostkit::PluginLibrary& library() { return *library_; }
-    const PluginHostContext& context() const { return library_->context(); }
+    const PluginHostContext& context() const { return library_->context(); }  // valid once loaded
     // The API description; null before Load and after Shutdown.
     const PluginApiDescription* api() const { return library_ ? library_->api() : nullptr; }
 
-    // Calls the function entry named `name` with `request` (the entry's call
-    // context is filled in). Fails when the plug-in has no such function.
-    hostkit::Outcome<std::unique_ptr<hostkit::ResponseHolder>> CallFunction(std::string_view name,
-                                                                           hostkit::RequestBuilder& request);
     // Calls the function registered for `method` on the URL's path (the
-    // function named MakeFunctionName(method, path)) with a request of that
-    // method and URL; `prepare` may add arguments, headers and a body.
+    // function named MakeFunctionName(method, path)) through its entry, with
+    // a request of that method and URL; `prepare` may add arguments, headers
+    // and a body. Fails when the plug-in has no such function.
     hostkit::Outcome<std::unique_ptr<hostkit::ResponseHolder>> Call(
         std::string_view method, std::string_view url,
         const std::function<void(hostkit::RequestBuilder&)>& prepare = {});
@@ -166,8 +161,6 @@ public:
     // Delivers an event through the dispatch function of every subscription
     // of `name`; the number of dispatch calls made.
     std::size_t DeliverEvent(std::string_view name, const HostValue& payload);
-
-    hostkit::Outcome<std::array<uint32_t, 14>> MemoryStats() const;
 
 private:
     std::string path_;
