@@ -62,23 +62,16 @@ uint64_t LiveCountedBytes() {
 
 std::size_t PagesInUse() { return PageSource::Instance().PagesInUse(); }
 
-class ServiceMemoryTest : public ::testing::Test {
+class ServiceMemoryTest : public testing::ConfigTest {
 protected:
     void SetUp() override {
-        root_ = testing::MakeFreshDirectory("kor-memory-").string();
-        previousDirectory_ = std::filesystem::current_path().string();
-        std::filesystem::current_path(root_);
+        ConfigTest::SetUp();
         std::filesystem::create_directories("Config");
         std::filesystem::create_directories("DATA/CFG/defaults");
-        testing::ResetConfigState();
     }
-
     void TearDown() override {
         ShutDown();
-        testing::ResetConfigState();
-        std::filesystem::current_path(previousDirectory_);
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
+        ConfigTest::TearDown();
     }
 
     // A plug-in built here as the entry point builds it, initialised with a
@@ -89,31 +82,24 @@ protected:
                              hostkit::StreamScript{{kPersistList}, {}, {}, {}});
         table_->AnswerValue("/kor-player-preferences/v1/hash", HostValue::String("hash-of-local"));
         table_->AnswerError("/kor-player-preferences/v1/preference/GamePreferences", "not modified", 304);
-        table_->AnswerValue("/kor-player-preferences/v1/preference",
-                            HostValue::Structure({{"modified", HostValue::Unsigned(7)}}));
+        table_->AnswerValue("/kor-player-preferences/v1/preference", HostValue::Structure({{"modified", HostValue::Unsigned(7)}}));
         context_ = PluginHostContext{};
         context_.apiMajor = 18;
-        auto plugin = std::make_unique<GameSettingsPlugin>();
-        plugin->Register(&context_, GameSettingsPlugin::kShortName);
-        plugin.release();  // the shut-down callback frees it
+        (new GameSettingsPlugin)->Register(&context_, GameSettingsPlugin::kShortName);  // the shut-down callback frees it
         ASSERT_NE(context_.callbacks->initialize(context_.plugin, table_->host()), 0);
-        Deliver("/kor-login/v1/session",
-                HostValue::Structure({{"state", HostValue::String("SUCCEEDED")},
-                                      {"summonerId", HostValue::Unsigned(501)},
-                                      {"accountId", HostValue::Unsigned(2002)}}));
-        Deliver("/kor-player-preferences/v1/player-preferences-ready", HostValue::Bool(true));
-        table_->ClearRecords();
+        for (const auto& [path, data] : {std::pair{"/kor-login/v1/session", HostValue::Structure({{"state", HostValue::String("SUCCEEDED")},
+                                                                                               {"summonerId", HostValue::Unsigned(501)},
+                                                                                               {"accountId", HostValue::Unsigned(2002)}})},
+                                         std::pair{"/kor-player-preferences/v1/player-preferences-ready", HostValue::Bool(true)}}) {
+            const auto event = hostkit::MakeResourceEvent(path, hostkit::ResourceEventType::Update, data);
+            ASSERT_EQ(table_->DeliverEvent(hostkit::EventKeyForPath(path), event), 1u) << path;
+        }
     }
 
     void ShutDown() {
         if (context_.callbacks != nullptr) context_.callbacks->shutdown(context_.plugin);
         context_ = PluginHostContext{};
         table_.reset();
-    }
-
-    void Deliver(const std::string& path, HostValue data) {
-        const auto event = hostkit::MakeResourceEvent(path, hostkit::ResourceEventType::Update, std::move(data));
-        ASSERT_EQ(table_->DeliverEvent(hostkit::EventKeyForPath(path), event), 1u) << path;
     }
 
     // Calls every resource once; each answer is read back into a host value
@@ -130,13 +116,10 @@ protected:
             ASSERT_TRUE(hostkit::InvokeFunction(*entry, request, response).ok());
             EXPECT_FALSE(response.failed()) << call.method << " " << call.path << ": " << response.error();
             EXPECT_TRUE(response.value().ok()) << call.method << " " << call.path;
-            response.Release();
         }
         table_->ClearRecords();
     }
 
-    std::string root_;
-    std::string previousDirectory_;
     std::unique_ptr<testing::TestHostTable> table_;
     PluginHostContext context_{};
 };
