@@ -11,7 +11,6 @@
 #include "host/MethodNumbers.h"
 #include "tools/hostkit/EventKey.h"
 #include "tools/hostkit/FunctionName.h"
-#include "tools/hostkit/JsonCodec.h"
 #include "tools/hostkit/MethodNumbers.h"
 
 namespace kor {
@@ -51,22 +50,6 @@ TEST(HostKitTwins, NamesKeysAndMethodsAgreeWithTheLibrary) {
         }
     }
     EXPECT_EQ(hostkit::MethodNumber("get"), hostkit::kMethodCustom);
-}
-
-// What kor-host and the tests print and read back of a value.
-TEST(HostKitJson, EncodedValuesDecodeToTheSameTree) {
-    using hostkit::HostValue;
-    const HostValue value = HostValue::Structure(
-        {{"b", HostValue::Collection({HostValue::Signed(-3), HostValue::Float(0.5), HostValue()})},
-         {"a", HostValue::String("q\"\\\n\x01\xC3\xA9")},
-         {"c", HostValue::Bool(true)},
-         {"d", HostValue::Unsigned(18446744073709551615u)}});
-    for (bool pretty : {false, true}) {
-        const auto decoded = hostkit::DecodeJson(hostkit::EncodeJson(value, pretty));
-        ASSERT_TRUE(decoded.ok()) << decoded.error();
-        EXPECT_EQ(decoded.value(), value);
-    }
-    EXPECT_FALSE(hostkit::DecodeJson("{\"a\": [1,}").ok());
 }
 
 }  // namespace
