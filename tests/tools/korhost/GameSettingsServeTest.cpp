@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <initializer_list>
 #include <memory>
 #include <sstream>
@@ -23,14 +24,6 @@ using hostkit::HostValue;
 constexpr const char* kGameSettings = "/kor-game-settings/v1/game-settings";
 constexpr const char* kInputSettings = "/kor-game-settings/v1/input-settings";
 constexpr const char* kOwnerPath = "/data-store/v1/install-settings/game-settings";
-
-bool HasNamed(const HostValue& list, const std::string& name) {
-    for (const HostValue& item : *list.AsItems()) {
-        const HostValue* found = item.Find("name");
-        if (found != nullptr && found->AsString() != nullptr && *found->AsString() == name) return true;
-    }
-    return false;
-}
 
 // The member at `path` inside `value`, or the empty value.
 HostValue At(const HostValue& value, std::initializer_list<std::string_view> path) {
@@ -98,24 +91,14 @@ protected:
         text << in.rdbuf();
         return text.str();
     }
-    HostValue PersistedSettings() const {
-        auto decoded = hostkit::DecodeJson(File("Config/PersistedSettings.json"));
-        return decoded.ok() ? decoded.value() : HostValue::String("<not JSON>");
-    }
-    // The value "PersistedSettings.json" holds for one setting.
-    std::string Persisted(const std::string& file, const std::string& section, const std::string& key) const {
-        const HostValue document = PersistedSettings();
-        const HostValue* files = document.Find("files");
-        if (files == nullptr || files->AsItems() == nullptr) return "<no files>";
-        for (const HostValue& f : *files->AsItems()) {
-            if (TextAt(f, {"name"}) != file) continue;
-            for (const HostValue& s : *f.Find("sections")->AsItems()) {
-                if (TextAt(s, {"name"}) != section) continue;
-                for (const HostValue& setting : *s.Find("settings")->AsItems()) {
-                    if (TextAt(setting, {"name"}) == key) return TextAt(setting, {"value"});
-                }
-            }
-        }
+    // The value "PersistedSettings.json" holds for one setting of a section.
+    std::string Persisted(const std::string& section, const std::string& key) const {
+        const auto document = hostkit::DecodeJson(File("Config/PersistedSettings.json"));
+        if (!document.ok() || document.value().Find("files") == nullptr) return "<not a settings document>";
+        for (const HostValue& file : *document.value().Find("files")->AsItems())
+            for (const HostValue& s : *file.Find("sections")->AsItems())
+                for (const HostValue& setting : *s.Find("settings")->AsItems())
+                    if (TextAt(s, {"name"}) == section && TextAt(setting, {"name"}) == key) return TextAt(setting, {"value"});
         return "<absent>";
     }
 
@@ -127,11 +110,11 @@ protected:
 
 TEST_F(GameSettingsServe, TheBuiltPluginIsDescribedAndNothingLoadsBeforeALogin) {
     Start();
-    HostValue api = Get("/host/api");
-    EXPECT_EQ(TextAt(api, {"plugin"}), "kor-game-settings");
-    EXPECT_TRUE(HasNamed(*api.Find("types"), "PluginResourceEvent"));
-    EXPECT_TRUE(HasNamed(*api.Find("events"), "OnJsonApiEvent"));
-    EXPECT_TRUE(HasNamed(*api.Find("functions"), "PatchKorGameSettingsV1InputSettings"));
+    const std::string api = hostkit::EncodeJson(Get("/host/api"));
+    for (const char* part : {R"("plugin":"kor-game-settings")", R"("name":"PluginResourceEvent")",
+                             R"("name":"OnJsonApiEvent")", R"("name":"PatchKorGameSettingsV1InputSettings")"}) {
+        EXPECT_NE(api.find(part), std::string::npos) << part;
+    }
 
     EXPECT_EQ(Get("/kor-game-settings/v1/ready").AsBool(), false);
     EXPECT_TRUE(Get(kGameSettings).IsEmpty());
@@ -155,16 +138,34 @@ TEST_F(GameSettingsServe, WalkThroughFromLoginToAnotherAccountsReset) {
     EXPECT_EQ(TextAt(Get(kInputSettings), {"GameEvents", "evtCastSpell1"}), "[q]");
     EXPECT_EQ(File("Config/PersistedSettings.json"), "<missing>");
 
-    // Rebind [q]: the event that held it loses it, in the answer and on disk.
+    // Rebind [q]: the event that held it loses it, in the answer and on
+    // disk, and the event stream tells of the change.
+    std::promise<void> connected;
+    auto events = std::async(std::launch::async, [port = process_->port(), &connected] {
+        httplib::Client client("127.0.0.1", port);
+        client.set_read_timeout(std::chrono::seconds(10));
+        std::string text;
+        client.Get("/events", [&](const char* data, size_t size) {
+            if (text.empty()) connected.set_value();
+            text.append(data, size);
+            return text.find("/kor-game-settings/v1/input-settings") == std::string::npos;
+        });
+        return text;
+    });
+    ASSERT_EQ(connected.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
     HostValue input = Patch(kInputSettings, R"({"GameEvents": {"evtCastSpell2": "[q]"}})");
+    const std::string stream = events.get();
+    EXPECT_NE(stream.find("\nevent: OnJsonApiEvent"), std::string::npos);
+    EXPECT_NE(stream.find(R"("evtCastSpell1":"[<Unbound>]")"), std::string::npos);
+    EXPECT_NE(stream.find(R"("eventType":"Update","uri":"/kor-game-settings/v1/input-settings")"), std::string::npos);
     EXPECT_EQ(TextAt(input, {"GameEvents", "evtCastSpell1"}), "[<Unbound>]");
     EXPECT_EQ(TextAt(input, {"GameEvents", "evtCastSpell2"}), "[q]");
     const std::string inputIni = File("Config/Input.ini");
     EXPECT_NE(inputIni.find("evtCastSpell1=[<Unbound>]"), std::string::npos) << inputIni;
     EXPECT_NE(inputIni.find("evtCastSpell2=[q]"), std::string::npos) << inputIni;
     EXPECT_NE(inputIni.find("; Key bindings of the demo player."), std::string::npos) << "comments are kept";
-    EXPECT_EQ(Persisted("Input.ini", "GameEvents", "evtCastSpell2"), "[q]");
-    EXPECT_EQ(Persisted("Game.cfg", "HUD", "ChatScale"), "90");
+    EXPECT_EQ(Persisted("GameEvents", "evtCastSpell2"), "[q]");
+    EXPECT_EQ(Persisted("HUD", "ChatScale"), "90");
     HostValue owner = At(Get("/host/state"), {"dataStore", kOwnerPath});
     EXPECT_EQ(owner.Find("accountId")->AsUnsigned(), 1001u);
     EXPECT_EQ(owner.Find("modified")->AsBool(), true);
@@ -203,7 +204,7 @@ TEST_F(GameSettingsServe, YamlAndMessagePackBodiesAndAMalformedJsonBody) {
     const std::string msgpack = "\x81\xa6Volume\x81\xacMasterVolume\xcb\x3f\xd0" + std::string(6, '\0');
     HostValue packed = Patch(kGameSettings, msgpack, "application/x-msgpack");
     EXPECT_EQ(At(packed, {"Volume", "MasterVolume"}).AsFloat(), 0.25);
-    EXPECT_EQ(Persisted("Game.cfg", "Volume", "MasterVolume"), "0.2500");
+    EXPECT_EQ(Persisted("Volume", "MasterVolume"), "0.2500");
 
     const std::string before = File("Config/Game.cfg");
     HostValue error = Answer(client_->Patch(kGameSettings, R"({"HUD": )", "application/json"), 400);
