@@ -31,31 +31,20 @@ constexpr const char* kPersistList =
 constexpr int kDefaultSpeed = 10;  // the built-in default of the persisted setting
 
 // "PersistedSettings.json" as far as the model cares: missing, emptied by a
-// reset, or holding the persisted mouse speed. Equal states are equal texts.
-struct FileState {
-    enum Kind { Missing, Empty, Speed, Other } kind = Missing;
-    int speed = 0;
-    bool operator==(const FileState&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const FileState& file) {
-    static const char* const names[] = {"missing", "{}", "speed ", "unexpected text"};
-    out << names[file.kind];
-    if (file.kind == FileState::Speed) out << file.speed;
-    return out;
-}
+// reset, unexpected, or holding the persisted mouse speed (0 or more).
+using FileState = int;
+constexpr FileState kMissing = -1, kEmptied = -2, kUnexpected = -3;
 
 FileState ReadState(const std::string& text, bool exists) {
-    if (!exists) return {};
-    if (text == "{}") return {FileState::Empty};
+    if (!exists) return kMissing;
+    if (text == "{}") return kEmptied;
     const auto json = hostkit::DecodeJson(text);
-    if (!json.ok() || json.value().Find("files") == nullptr) return {FileState::Other};
+    if (!json.ok() || json.value().Find("files") == nullptr) return kUnexpected;
     for (const HostValue& file : *json.value().Find("files")->AsItems())
         for (const HostValue& section : *file.Find("sections")->AsItems())
             for (const HostValue& setting : *section.Find("settings")->AsItems())
-                if (*setting.Find("name")->AsString() == "GameMouseSpeed")
-                    return {FileState::Speed, std::stoi(*setting.Find("value")->AsString())};
-    return {FileState::Other};
+                if (*setting.Find("name")->AsString() == "GameMouseSpeed") return std::stoi(*setting.Find("value")->AsString());
+    return kUnexpected;
 }
 
 struct Owner {
@@ -77,13 +66,13 @@ int64_t Number(const HostValue* value) {
 
 // What the service must hold; every rule of a step is written once here.
 struct Model {
-    FileState file;
+    FileState file = kMissing;
     std::optional<int> gameCfgSpeed = 12;
     int gameCfgChat = 100;
     Owner owner;
     int ownerPosts = 0;
     struct Copy {
-        FileState file;
+        FileState file = kMissing;
         uint64_t modified = 0;
     };
     std::map<uint64_t, Copy> server;
@@ -100,20 +89,18 @@ struct Model {
     }
     void ResetCheck() {
         if (owner.account == 0 || session == 0 || owner.account == session) return;
-        file = {FileState::Empty};
+        file = kEmptied;
         SetOwner({});
         didReset = true;
     }
     void Load() {
-        speed = file.kind == FileState::Speed ? file.speed
-                : file.kind == FileState::Empty ? kDefaultSpeed
-                                                : gameCfgSpeed.value_or(kDefaultSpeed);
-        storeDirty = file.kind == FileState::Missing && gameCfgSpeed.has_value();
+        speed = file >= 0 ? file : file == kEmptied ? kDefaultSpeed : gameCfgSpeed.value_or(kDefaultSpeed);
+        storeDirty = file == kMissing && gameCfgSpeed.has_value();
         chat = gameCfgChat;
         loaded = true;
     }
     bool Upload() {
-        if (!prefsReady || file.kind == FileState::Missing || session == 0) return false;
+        if (!prefsReady || file == kMissing || session == 0) return false;
         server[session] = {file, ++clock};
         SetOwner({session, clock, false});
         return true;
@@ -148,12 +135,12 @@ struct Model {
     void Change() {
         gameCfgSpeed = speed;
         gameCfgChat = chat;
-        file = {FileState::Speed, speed};
+        file = speed;
         storeDirty = false;
         SetOwner(session != 0 ? Owner{session, owner.timestamp, true} : OwnerAfterLoggedOutChange(owner));
     }
     void Shutdown() {
-        if (loaded && storeDirty) file = {FileState::Speed, *gameCfgSpeed};
+        if (loaded && storeDirty) file = *gameCfgSpeed;
         session = 0;
         prefsReady = loaded = didReset = storeDirty = false;
     }
