@@ -30,7 +30,6 @@ inline constexpr const char* kReadyEventPath = "/kor-player-preferences/v1/playe
 inline constexpr const char* kGameSettings = "/kor-game-settings/v1/game-settings";
 inline constexpr const char* kGameSettingsSchema = "/kor-game-settings/v1/game-settings-schema";
 inline constexpr const char* kInputSettings = "/kor-game-settings/v1/input-settings";
-inline constexpr const char* kInputSettingsSchema = "/kor-game-settings/v1/input-settings-schema";
 inline constexpr const char* kReady = "/kor-game-settings/v1/ready";
 inline constexpr const char* kDidReset = "/kor-game-settings/v1/didreset";
 
