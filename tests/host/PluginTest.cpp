@@ -129,47 +129,6 @@ TEST_F(PluginTest, MemoryStatisticsAreTheSixCountersThenTwoZeroWords) {
     context_.callbacks->shutdown(plugin);
 }
 
-TEST_F(PluginTest, PrimitivesForwardToTheHostTable) {
-    TestHostTable host;
-    host.AnswerValue("/kor-x/v1/thing", HostValue::String("answer"), 201);
-    ProbePlugin* plugin = Registered();
-    ASSERT_EQ(context_.callbacks->initialize(plugin, host.host()), 1);
-
-    PluginRequest request;
-    std::memset(&request, 0, sizeof request);
-    request.method = 2;
-    request.url = "/kor-x/v1/thing";
-    request.callWord = 42;
-    PluginResponse response;
-    std::memset(&response, 0, sizeof response);
-    plugin->SendRequest(&response, &request);
-    ASSERT_EQ(host.requests().size(), 1u);
-    EXPECT_EQ(host.requests()[0].url, "/kor-x/v1/thing");
-    EXPECT_EQ(host.requests()[0].callWord, 42u);
-    EXPECT_EQ(Unpacked(response.status), 201u);
-    ASSERT_EQ(Unpacked(response.value.kind), 6u);
-    EXPECT_STREQ(response.value.payload.string.text, "answer");
-    response.release(&response);
-
-    PluginEvent event;
-    std::memset(&event, 0, sizeof event);
-    event.name = "OnProbe";
-    event.payload.kind = 1;
-    event.payload.payload.boolValue = 1;
-    plugin->FireEvent(&event);
-    ASSERT_EQ(host.firedEvents().size(), 1u);
-    EXPECT_EQ(host.firedEvents()[0].name, "OnProbe");
-    EXPECT_EQ(host.firedEvents()[0].payload, HostValue::Bool(true));
-
-    plugin->BeginWait("Wait: yield", 0);
-    plugin->Yield();
-    EXPECT_EQ(plugin->EndWait(), 0u);
-    EXPECT_EQ(host.waitLabels(), std::vector<std::string>{"Wait: yield"});
-    EXPECT_EQ(host.yields(), 1);
-    EXPECT_EQ(host.endWaits(), 1);
-    context_.callbacks->shutdown(plugin);
-}
-
 TEST_F(PluginTest, PrimitivesBeforeInitializeDoNothingAndRequestsFail) {
     ProbePlugin* plugin = Registered();
     PluginRequest request;
@@ -197,10 +156,25 @@ TEST_F(PluginTest, PrimitivesBeforeInitializeDoNothingAndRequestsFail) {
 // is released once.
 int g_releases = 0;
 
-TEST_F(PluginTest, HostAnswersOfEveryShapeBecomeResultsAndAreReleased) {
+TEST_F(PluginTest, PrimitivesForwardAndHostAnswersOfEveryShapeBecomeResults) {
     TestHostTable host;
     ProbePlugin* plugin = Registered();
     ASSERT_EQ(context_.callbacks->initialize(plugin, host.host()), 1);
+    PluginEvent event{};
+    event.name = "OnProbe";
+    event.payload.kind = 1;
+    event.payload.payload.boolValue = 1;
+    plugin->FireEvent(&event);
+    ASSERT_EQ(host.firedEvents().size(), 1u);
+    EXPECT_EQ(host.firedEvents()[0].name, "OnProbe");
+    EXPECT_EQ(host.firedEvents()[0].payload, HostValue::Bool(true));
+    plugin->BeginWait("Wait: yield", 0);
+    plugin->Yield();
+    EXPECT_EQ(plugin->EndWait(), 0u);
+    EXPECT_EQ(host.waitLabels(), std::vector<std::string>{"Wait: yield"});
+    EXPECT_EQ(host.yields(), 1);
+    EXPECT_EQ(host.endWaits(), 1);
+
     const auto counted = [&host](const char* url, TestHostTable::RequestHandler answer) {
         host.OnRequest(url, [answer](PluginResponse* response, const PluginRequest* request) {
             answer(response, request);
@@ -236,6 +210,7 @@ TEST_F(PluginTest, HostAnswersOfEveryShapeBecomeResultsAndAreReleased) {
     g_releases = 0;
     for (const auto& c : cases) {
         RequestResult<BindingProperty> result = plugin->Request<BindingProperty>(PluginMethod::Get, c.url);
+        EXPECT_EQ(host.requests().back().url, c.url);
         EXPECT_EQ(result.ok() ? (result.value().GetBool() ? "true" : "false")
                               : std::to_string(result.error().status) + " " + result.error().message,
                   c.expected);

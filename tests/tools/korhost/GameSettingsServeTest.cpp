@@ -108,8 +108,10 @@ protected:
     std::unique_ptr<httplib::Client> client_;
 };
 
-TEST_F(GameSettingsServe, TheBuiltPluginIsDescribedAndNothingLoadsBeforeALogin) {
+TEST_F(GameSettingsServe, WalkThroughFromStartToAnotherAccountsReset) {
     Start();
+    // Before a login: the plug-in is described, nothing is loaded, the demo
+    // game is laid out and the host's list of persisted settings stored.
     const std::string api = hostkit::EncodeJson(Get("/host/api"));
     for (const char* part : {R"("plugin":"kor-game-settings")", R"("name":"PluginResourceEvent")",
                              R"("name":"OnJsonApiEvent")", R"("name":"PatchKorGameSettingsV1InputSettings")"}) {
@@ -118,15 +120,9 @@ TEST_F(GameSettingsServe, TheBuiltPluginIsDescribedAndNothingLoadsBeforeALogin) 
 
     EXPECT_EQ(Get("/kor-game-settings/v1/ready").AsBool(), false);
     EXPECT_TRUE(Get(kGameSettings).IsEmpty());
-    // Start-up stored the list the host serves, and laid out the demo game.
     EXPECT_NE(File("DATA/CFG/defaults/SettingsToPersist.json").find("\"Volume\""), std::string::npos);
     EXPECT_NE(File("Config/Game.cfg").find("GameMouseSpeed=14"), std::string::npos);
     EXPECT_EQ(File("Config/PersistedSettings.json"), "<missing>");
-    Stop();
-}
-
-TEST_F(GameSettingsServe, WalkThroughFromLoginToAnotherAccountsReset) {
-    Start();
     // Log in: the settings are loaded from the user's files over the defaults.
     LogIn(1001);
     EXPECT_EQ(Get("/kor-game-settings/v1/ready").AsBool(), true);

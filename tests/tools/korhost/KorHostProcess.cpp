@@ -20,19 +20,13 @@ namespace {
 const char* const kKorHost = KOR_HOST_PATH;
 constexpr auto kStartTimeout = std::chrono::seconds(20);
 
-std::vector<char*> Argv(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(kKorHost));
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    return argv;
-}
-
 // Forks kor-host in `directory`; its standard output goes to `outFd`
 // (a pipe end or a file), standard error to `errPath`.
 pid_t Spawn(const std::string& directory, const std::vector<std::string>& arguments, int outFd,
             const std::string& errPath) {
-    std::vector<char*> argv = Argv(arguments);
+    std::vector<char*> argv{const_cast<char*>(kKorHost)};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid != 0) return pid;
     if (chdir(directory.c_str()) != 0) _exit(126);
@@ -125,25 +119,5 @@ std::optional<int> KorHostProcess::Stop(std::chrono::milliseconds timeout, int s
 }
 
 std::string KorHostProcess::StandardError() const { return ReadFile(directory_ + "/kor-host.stderr"); }
-
-RunResult RunKorHost(const std::string& directory, const std::vector<std::string>& arguments) {
-    const std::string outPath = directory + "/run.stdout";
-    const std::string errPath = directory + "/run.stderr";
-    std::remove(outPath.c_str());
-    std::remove(errPath.c_str());
-    const int outFd = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    RunResult result;
-    const pid_t pid = Spawn(directory, arguments, outFd, errPath);
-    close(outFd);
-    std::optional<int> status = WaitFor(pid, std::chrono::seconds(30));
-    if (!status) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
-    result.exitStatus = status.value_or(-1);
-    result.out = ReadFile(outPath);
-    result.err = ReadFile(errPath);
-    return result;
-}
 
 }  // namespace kor::korhost::testing
