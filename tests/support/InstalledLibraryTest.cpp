@@ -22,6 +22,8 @@ void InstalledLibraryTest::SetUp() {
 }
 
 void InstalledLibraryTest::TearDown() {
+    // Whatever a test did, no failure may have crossed into the host.
+    EXPECT_TRUE(!host_ || host_->table().failures().empty());
     host_.reset();
     if (!previousDirectory_.empty()) std::filesystem::current_path(previousDirectory_);
     std::error_code ignored;
@@ -40,6 +42,7 @@ void InstalledLibraryTest::Deliver(std::string_view path, hostkit::ResourceEvent
 }
 
 void InstalledLibraryTest::Restart() {
+    EXPECT_TRUE(host_->table().failures().empty());
     host_.reset();
     auto copy = FreshLibraryCopy(library_, root_);
     ASSERT_TRUE(copy.ok()) << copy.error();
