@@ -95,20 +95,23 @@ protected:
 
 TEST_F(GameSettingsServiceTest, OnlyAReadinessUpdateForALoggedInUserSynchronises) {
     Start();
-    Deliver(kReadyEventPath, ResourceEventType::Update, HostValue::Bool(true));  // nobody logged in
-    Session(2002, 501, "IN_PROGRESS");
-    Deliver(kReadyEventPath, ResourceEventType::Update, HostValue::Bool(true));
-    Session(2002, 0, "SUCCEEDED");  // no summoner
-    Deliver(kReadyEventPath, ResourceEventType::Update, HostValue::Bool(true));
-    Session(2002, 501, "SUCCEEDED");
-    Deliver(kReadyEventPath, ResourceEventType::Create, HostValue::Bool(true));
-    EXPECT_TRUE(RequestsTo(kHashPath, kPost).empty());
-    EXPECT_EQ(Answer("GET", kReady), HostValue::Bool(false));
-
-    Deliver(kReadyEventPath, ResourceEventType::Update, HostValue::Bool(true));
-    EXPECT_EQ(RequestsTo(kHashPath, kPost).size(), 1u);
-    EXPECT_EQ(Answer("GET", kReady), HostValue::Bool(true));
-
+    const struct {
+        uint64_t summoner;  // 0: no session at all
+        const char* state;
+        ResourceEventType readiness;
+        bool synchronises;
+    } steps[] = {{0, "", ResourceEventType::Update, false},
+                 {501, "IN_PROGRESS", ResourceEventType::Update, false},
+                 {0, "SUCCEEDED", ResourceEventType::Update, false},  // no summoner
+                 {501, "SUCCEEDED", ResourceEventType::Create, false},
+                 {501, "SUCCEEDED", ResourceEventType::Update, true}};
+    for (const auto& step : steps) {
+        if (*step.state != '\0') Session(2002, step.summoner, step.state);
+        table().ClearRecords();
+        Deliver(kReadyEventPath, step.readiness, HostValue::Bool(true));
+        EXPECT_EQ(RequestsTo(kHashPath, kPost).size(), step.synchronises ? 1u : 0u) << step.state;
+        EXPECT_EQ(Answer("GET", kReady), HostValue::Bool(step.synchronises)) << step.state;
+    }
     // A logout forgets the ids: the next update does nothing more.
     Deliver(kSessionPath, ResourceEventType::Delete, HostValue());
     table().ClearRecords();

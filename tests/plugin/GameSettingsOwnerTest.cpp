@@ -13,7 +13,7 @@ namespace {
 
 // The data store's record is whatever the host kept: every scalar kind an
 // account id may come as, and members taken only with their own kinds.
-TEST(GameSettingsOwnerTest, RecordsOfEveryShapeReadAsAnOwnerAndTheRecordSentRoundTrips) {
+TEST(GameSettingsOwnerTest, RecordsOfEveryShapeReadAsAnOwnerAndTheRecordSentReadsBack) {
     constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
     const struct {
         std::function<void(BindingProperty&)> set;
@@ -53,13 +53,8 @@ TEST(GameSettingsOwnerTest, RecordsOfEveryShapeReadAsAnOwnerAndTheRecordSentRoun
     textTime.MemberForWrite("timestamp").SetString("5");
     EXPECT_EQ(OwnerFromRecord(textTime), GameSettingsOwner{});
 
-    const GameSettingsOwner owner{1001, 1700000000123, true};
-    const BindingProperty sent = OwnerRecord(owner);
-    EXPECT_EQ(sent.Size(), 3u);
-    EXPECT_EQ(sent.Member("accountId").kind(), BindingPropertyKind::Unsigned);
-    EXPECT_EQ(sent.Member("timestamp").kind(), BindingPropertyKind::Unsigned);
-    EXPECT_EQ(sent.Member("modified").kind(), BindingPropertyKind::Bool);
-    EXPECT_EQ(OwnerFromRecord(sent), owner);
+    const GameSettingsOwner owner{1001, 1700000000123, true};  // the record sent reads back as it was
+    EXPECT_EQ(OwnerFromRecord(OwnerRecord(owner)), owner);
 }
 
 }  // namespace
