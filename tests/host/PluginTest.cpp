@@ -95,22 +95,17 @@ TEST_F(PluginTest, AnIncompatibleCoreEndsTheProcessWithTheAssertionReport) {
 
 TEST_F(PluginTest, MemoryStatisticsAreTheSixCountersThenTwoZeroWords) {
     ProbePlugin* plugin = Registered();
-    void* block = platform::CountedAllocate(64);
+    void* block = platform::CountedAllocate(64);  // something counted, whatever the build
     std::array<uint32_t, 14> words;
     words.fill(0xDEADBEEF);
     context_.callbacks->memoryStats(nullptr, words.data());
-    const platform::MemoryCounters counters = platform::ReadMemoryCounters();
+    const platform::MemoryCounters c = platform::ReadMemoryCounters();
     platform::CountedFree(block);
-
-    const uint64_t expected[6] = {counters.peakBytes,  counters.blocksAtPeak, counters.bytesAllocated,
-                                  counters.allocations, counters.bytesFreed,  counters.frees};
-    for (int index = 0; index < 6; ++index) {
-        const uint64_t joined = uint64_t{words[2 * index + 1]} << 32 | words[2 * index];
-        EXPECT_EQ(joined, expected[index]) << "counter " << index + 1;
+    const uint64_t expected[7] = {c.peakBytes, c.blocksAtPeak, c.bytesAllocated, c.allocations, c.bytesFreed, c.frees, 0};
+    for (int index = 0; index < 7; ++index) {
+        EXPECT_EQ(uint64_t{words[2 * index + 1]} << 32 | words[2 * index], expected[index]) << "word pair " << index;
     }
-    EXPECT_GT(expected[3], 0u);
-    EXPECT_EQ(words[12], 0u);
-    EXPECT_EQ(words[13], 0u);
+    EXPECT_GT(c.allocations, 0u);
     context_.callbacks->shutdown(plugin);
 }
 

@@ -66,10 +66,8 @@ void TestHostTable::SendRequest(PluginResponse* response, const PluginRequest* r
 
 void TestHostTable::FireEvent(const PluginEvent* event) {
     hostkit::Outcome<HostValue> payload = hostkit::ReadPlainValue(event->payload);
-    FiredEvent fired{TextOrEmpty(event->name), payload.ok() ? payload.value() : HostValue(), payload.error(),
-                     event->context};
     std::lock_guard lock(mutex_);
-    firedEvents_.push_back(std::move(fired));
+    firedEvents_.push_back(FiredEvent{TextOrEmpty(event->name), payload.ok() ? payload.value() : HostValue()});
 }
 
 void TestHostTable::SubscribeEvent(const char* name, uintptr_t handle, PluginDispatchFn, void*, uint32_t flags) {
@@ -105,7 +103,7 @@ void TestHostTable::Log(int32_t level, const char* message) {
 
 void TestHostTable::OnEntryFailure(std::string_view entry, std::string_view what) {
     std::lock_guard lock(mutex_);
-    failures_.push_back(EntryFailure{std::string(entry), std::string(what)});
+    failures_.push_back(std::string(entry) + ": " + std::string(what));
 }
 
 void TestHostTable::ClearRecords() {

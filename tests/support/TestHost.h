@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -8,7 +7,6 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "host/PluginAbi.h"
@@ -17,7 +15,6 @@
 #include "tools/hostkit/HostTable.h"
 #include "tools/hostkit/HostValue.h"
 #include "tools/hostkit/Outcome.h"
-#include "tools/hostkit/PlainArena.h"
 #include "tools/hostkit/PlainValueReader.h"
 #include "tools/hostkit/PluginLibrary.h"
 #include "tools/hostkit/RequestBuilder.h"
@@ -47,9 +44,7 @@ public:
     };
     struct FiredEvent {
         std::string name;
-        HostValue payload;
-        std::string payloadError;  // set when the payload record did not read
-        void* context = nullptr;
+        HostValue payload;  // empty when the record did not read
     };
     struct SeenRequest {
         uint32_t method = 0;
@@ -61,10 +56,6 @@ public:
         std::string name;
         uintptr_t handle = 0;
         uint32_t flags = 0;
-    };
-    struct EntryFailure {
-        std::string entry;
-        std::string what;
     };
 
     explicit TestHostTable(uintptr_t handle = 0x51);
@@ -83,7 +74,7 @@ public:
     std::vector<std::string> waitLabels() const { return Locked(waitLabels_); }
     int yields() const { return Locked(yields_); }
     int endWaits() const { return Locked(endWaits_); }
-    std::vector<EntryFailure> failures() const { return Locked(failures_); }
+    std::vector<std::string> failures() const { return Locked(failures_); }  // "entry: what"
     void ClearRecords();
 
 protected:
@@ -115,7 +106,7 @@ private:
     std::vector<std::string> waitLabels_;
     int yields_ = 0;
     int endWaits_ = 0;
-    std::vector<EntryFailure> failures_;
+    std::vector<std::string> failures_;
 };
 
 // A host that loads the plug-in library and drives it: entry point, the
