@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "support/ConfigTestEnvironment.h"
-#include "support/GameSettingsScript.h"
 #include "support/InstalledLibraryTest.h"
 #include "support/TestHost.h"
 #include "tools/hostkit/HostAnswer.h"

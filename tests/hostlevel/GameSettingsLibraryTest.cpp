@@ -83,6 +83,9 @@ TEST(GameSettingsLibraryDeathTest, IncompatibleCoresEndTheProcess) {
                                           "with core's plugin API 17.9.9",
                                           "Expression: ALE-EECF0606"));
     EXPECT_DEATH(load(ApiVersion{19, 0, 0}), "Expression: ALE-EECF0606");
+    if (sizeof(uintptr_t) > 4) {  // a version word beyond 32 bits is no version at all
+        EXPECT_DEATH(load(ApiVersion{static_cast<uintptr_t>(uint64_t{1} << 32 | 18), 0, 0}), "ALE-EECF0606");
+    }
 }
 
 // The description as a host reads it: every array chained to its count,

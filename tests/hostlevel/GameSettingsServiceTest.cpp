@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "support/GameSettingsScript.h"
 #include "support/InstalledLibraryTest.h"
 #include "tools/hostkit/EventKey.h"
 #include "tools/hostkit/HostAnswer.h"

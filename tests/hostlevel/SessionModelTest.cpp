@@ -14,7 +14,6 @@
 #include <random>
 #include <string>
 
-#include "support/GameSettingsScript.h"
 #include "support/InstalledLibraryTest.h"
 #include "tools/hostkit/HostAnswer.h"
 #include "tools/hostkit/JsonCodec.h"

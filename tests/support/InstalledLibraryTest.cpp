@@ -51,11 +51,11 @@ void InstalledLibraryTest::Restart() {
 
 void InstalledLibraryTest::LogIn(uint64_t account, bool preferencesReady) {
     using hostkit::HostValue;
-    Deliver("/kor-login/v1/session", hostkit::ResourceEventType::Update,
+    Deliver(kSessionPath, hostkit::ResourceEventType::Update,
             HostValue::Structure({{"state", HostValue::String("SUCCEEDED")},
                                   {"summonerId", HostValue::Unsigned(account + 7)},
                                   {"accountId", HostValue::Unsigned(account)}}));
-    Deliver("/kor-player-preferences/v1/player-preferences-ready", hostkit::ResourceEventType::Update,
+    Deliver(kReadyEventPath, hostkit::ResourceEventType::Update,
             HostValue::Bool(preferencesReady));
 }
 
