@@ -51,11 +51,7 @@ protected:
     // local changes on the server's version, so a readiness update loads and
     // uploads, and every outbound request of the service is made.
     static void AnswerOwner(PluginResponse* response, const PluginRequest* request) {
-        if (request->method == kGet) {
-            hostkit::AnswerValue(response, OwnerValue(2002, 40, true));
-        } else {
-            hostkit::AnswerValue(response, HostValue());
-        }
+        hostkit::AnswerValue(response, request->method == kGet ? OwnerValue(2002, 40, true) : HostValue());
     }
 
     void ScriptHealthyServices() {
@@ -75,9 +71,7 @@ protected:
     }
 
     struct FilesOnDisk {
-        std::string game;
-        std::string input;
-        std::string persisted;
+        std::string game, input, persisted;
     };
 
     // The scenario every fault runs through: start-up, login, readiness
@@ -96,7 +90,6 @@ protected:
         return {ReadFile(kGameConfig), ReadFile(kInputConfig), ReadFile(kPersisted)};
     }
 
-    std::size_t RequestCount(std::string_view url, uint32_t method) const { return RequestsTo(url, method).size(); }
 };
 
 // ---- Each outbound request failing in turn ---------------------------------------
@@ -110,22 +103,24 @@ bool IsCompleteNewInputConfig(const std::string& text) {
     return text == "[GameEvents]\r\nevtCastSpell1=[q]\r\nevtCastSpell2=[e]\r\n";
 }
 
-struct InjectedFailure {
-    const char* path;
-    uint32_t method;
-};
-
 TEST_F(ServiceFaultTest, EachHostRequestFailingInTurnLeavesTheServiceWholeAndTheFilesOldOrNew) {
     WriteInstallation();
     const FilesOnDisk healthy = RunScenario();
     ASSERT_NE(healthy.game, kOldGameConfig);
     ASSERT_NE(healthy.input, kOldInputConfig);
 
-    const std::vector<InjectedFailure> failures = {
-        {kAssetPath, kGet}, {kOwnerPath, kGet}, {kHashPath, kPost}, {kServerCopyPath, kGet},
-        {kUploadPath, kPut}, {kOwnerPath, kPost},
+    const struct {
+        const char* path;
+        uint32_t method;
+    } failures[] = {
+        {kAssetPath, kGet},
+        {kOwnerPath, kGet},
+        {kHashPath, kPost},
+        {kServerCopyPath, kGet},
+        {kUploadPath, kPut},
+        {kOwnerPath, kPost},
     };
-    for (const InjectedFailure& failure : failures) {
+    for (const auto& failure : failures) {
         SCOPED_TRACE(std::string(failure.path) + " method " + std::to_string(failure.method));
         TearDown();
         SetUp();
@@ -142,7 +137,7 @@ TEST_F(ServiceFaultTest, EachHostRequestFailingInTurnLeavesTheServiceWholeAndThe
         const FilesOnDisk after = RunScenario();
 
         // The failing request was made, and nothing escaped the plug-in.
-        EXPECT_GE(RequestCount(failure.path, failure.method), 1u);
+        EXPECT_GE(RequestsTo(failure.path, failure.method).size(), 1u);
         // Every file holds its old text or a complete new version.
         EXPECT_TRUE(after.game == kOldGameConfig || after.game == healthy.game || IsCompleteNewGameConfig(after.game))
             << after.game;
@@ -158,13 +153,13 @@ TEST_F(ServiceFaultTest, AFailedUploadKeepsTheOwnerModifiedAndSaveAnswersFalse) 
     table().AnswerError(kUploadPath, "preferences service down", 503);
     Start();
     LogIn(2002);
-    EXPECT_EQ(RequestCount(kUploadPath, kPut), 1u);
+    EXPECT_EQ(RequestsTo(kUploadPath, kPut).size(), 1u);
     table().ClearRecords();
 
     EXPECT_EQ(Answer("POST", "/kor-game-settings/v1/save"), HostValue::Bool(false));
-    EXPECT_EQ(RequestCount(kUploadPath, kPut), 1u);
+    EXPECT_EQ(RequestsTo(kUploadPath, kPut).size(), 1u);
     // The local changes are still unsent: no owner record says otherwise.
-    EXPECT_EQ(RequestCount(kOwnerPath, kPost), 0u);
+    EXPECT_EQ(RequestsTo(kOwnerPath, kPost).size(), 0u);
     EXPECT_EQ(ReadFile(kPersisted), PersistedText(33));
 }
 
