@@ -42,36 +42,11 @@ protected:
         ASSERT_NO_FATAL_FAILURE(InstalledLibraryTest::SetUp());
         std::filesystem::create_directories("Config");
         std::filesystem::create_directories("DATA/CFG/defaults");
-        ScriptDataStore(std::nullopt);
+        ScriptDataStore();
         table().AnswerStream(kAssetPath, hostkit::StreamScript{{kPersistList}, {}, {}, {}});
         table().AnswerValue(kHashPath, HostValue::String("hash-of-local"));
         table().AnswerError(kServerCopyPath, "not modified", 304);
     }
-
-    // The data store holds one record: GET answers it (404 while none),
-    // POST replaces it.
-    void ScriptDataStore(std::optional<HostValue> record) {
-        storedOwner_ = std::move(record);
-        table().OnRequest(kOwnerPath, [this](PluginResponse* response, const PluginRequest* request) {
-            if (request->method == kPost) {
-                storedOwner_ = hostkit::ReadPlainValue(request->args[0].value).value();
-                hostkit::AnswerValue(response, HostValue());
-            } else if (storedOwner_) {
-                hostkit::AnswerValue(response, *storedOwner_);
-            } else {
-                hostkit::AnswerError(response, "no such record", 404);
-            }
-        });
-    }
-
-    void Session(uint64_t accountId, uint64_t summonerId, const char* state) {
-        Deliver(kSessionPath, ResourceEventType::Update,
-                HostValue::Structure({{"state", HostValue::String(state)},
-                                      {"summonerId", HostValue::Unsigned(summonerId)},
-                                      {"accountId", HostValue::Unsigned(accountId)}}));
-    }
-
-    std::size_t OwnerPosts() const { return RequestsTo(kOwnerPath, kPost).size(); }
 
     // The resource events fired under "OnJsonApiEvent", by uri, in order.
     std::vector<std::string> AnnouncedUris() const {
@@ -88,8 +63,6 @@ protected:
         ASSERT_EQ(Answer("GET", kReady), HostValue::Bool(true));
         table().ClearRecords();
     }
-
-    std::optional<HostValue> storedOwner_;
 };
 
 TEST_F(GameSettingsServiceTest, OnlyAReadinessUpdateForALoggedInUserSynchronises) {
@@ -105,7 +78,12 @@ TEST_F(GameSettingsServiceTest, OnlyAReadinessUpdateForALoggedInUserSynchronises
                  {501, "SUCCEEDED", ResourceEventType::Create, false},
                  {501, "SUCCEEDED", ResourceEventType::Update, true}};
     for (const auto& step : steps) {
-        if (*step.state != '\0') Session(2002, step.summoner, step.state);
+        if (*step.state != '\0') {
+            Deliver(kSessionPath, ResourceEventType::Update,
+                    HostValue::Structure({{"state", HostValue::String(step.state)},
+                                          {"summonerId", HostValue::Unsigned(step.summoner)},
+                                          {"accountId", HostValue::Unsigned(2002)}}));
+        }
         table().ClearRecords();
         Deliver(kReadyEventPath, step.readiness, HostValue::Bool(true));
         EXPECT_EQ(RequestsTo(kHashPath, kPost).size(), step.synchronises ? 1u : 0u) << step.state;
@@ -121,7 +99,7 @@ TEST_F(GameSettingsServiceTest, OnlyAReadinessUpdateForALoggedInUserSynchronises
 
 TEST_F(GameSettingsServiceTest, RebindingAKeyUnbindsItElsewhereAndEditsInputIniInPlace) {
     WriteFile(kInputConfig, "; the player's bindings\r\n[GameEvents]\r\nevtCastSpell1=[q]\r\nevtCastSpell2=[w]\r\n");
-    ScriptDataStore(OwnerValue(2002, 40, false));
+    storedOwner_ = OwnerValue(2002, 40, false);
     StartLoaded();
     std::filesystem::remove(kPersisted);
 
@@ -172,7 +150,7 @@ TEST_F(GameSettingsServiceTest, StartUpSucceedsWithEveryHostRequestFailing) {
 // A file the service must write is a directory: the fault is told, the
 // owner record stays, and nobody hears of a change that did not happen.
 TEST_F(GameSettingsServiceTest, FilesThatCannotBeWrittenAreToldAndChangeNoOwner) {
-    ScriptDataStore(OwnerValue(1001, 40, false));
+    storedOwner_ = OwnerValue(1001, 40, false);
     std::filesystem::create_directories(kPersisted);
     Start();
     LogIn(2002, false);  // another account's files: a reset that cannot be done
@@ -210,7 +188,7 @@ TEST_F(GameSettingsServiceTest, FilesThatCannotBeWrittenAreToldAndChangeNoOwner)
         }
     }
     EXPECT_TRUE(std::filesystem::exists(kInputConfig));  // what could be written was written
-    EXPECT_EQ(OwnerPosts(), 0u);
+    EXPECT_EQ(ownerPosts_, 0u);
     EXPECT_EQ(storedOwner_, OwnerValue(1001, 40, false));
 }
 
@@ -221,7 +199,7 @@ TEST_F(GameSettingsServiceTest, AnUnwritableDataStoreIsLoggedAndTheSameOwnerIsNo
     EXPECT_TRUE(Logged("Failed to set game-settings-owner: ", 2));
     EXPECT_TRUE(Logged("store is read-only", 2));
     Answer("PATCH", kGameSettings, R"({"HUD": {"ChatScale": 111}})");
-    EXPECT_EQ(OwnerPosts(), 1u);
+    EXPECT_EQ(ownerPosts_, 1u);
     EXPECT_EQ(AnnouncedUris(), (std::vector<std::string>{kGameSettings, kGameSettings}));
 }
 

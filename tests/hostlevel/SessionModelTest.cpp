@@ -155,8 +155,6 @@ protected:
         bool prefsEnabled = true;
         std::map<uint64_t, std::pair<std::string, uint64_t>> server;
         uint64_t clock = 100;
-        std::optional<HostValue> ownerRecord;
-        int ownerPosts = 0;
     } world_;
 
     static std::string Hash(const std::string& text) { return std::to_string(std::hash<std::string>{}(text)); }
@@ -168,17 +166,7 @@ protected:
 
     void ScriptServices() {
         table().AnswerStream(kAssetPath, hostkit::StreamScript{{kPersistList}, {}, {}, {}});
-        table().OnRequest(kOwnerPath, [this](PluginResponse* response, const PluginRequest* request) {
-            if (request->method == kPost) {
-                world_.ownerRecord = hostkit::ReadPlainValue(request->args[0].value).value();
-                ++world_.ownerPosts;
-                hostkit::AnswerValue(response, HostValue());
-            } else if (world_.ownerRecord) {
-                hostkit::AnswerValue(response, *world_.ownerRecord);
-            } else {
-                hostkit::AnswerError(response, "no record", 404);
-            }
-        });
+        ScriptDataStore();
         table().OnRequest(kHashPath, [](PluginResponse* response, const PluginRequest* request) {
             hostkit::AnswerValue(response, HostValue::String(Hash(Text(request))));
         });
@@ -199,9 +187,9 @@ protected:
 
     void Check(const Model& model) {
         EXPECT_EQ(ReadState(ReadFile(kPersisted), std::filesystem::exists(kPersisted)), model.file);
-        const HostValue stored = world_.ownerRecord.value_or(OwnerValue(0, 0, false));
+        const HostValue stored = storedOwner_.value_or(OwnerValue(0, 0, false));
         EXPECT_EQ(stored, OwnerValue(model.owner.account, model.owner.timestamp, model.owner.modified));
-        EXPECT_EQ(world_.ownerPosts, model.ownerPosts);
+        EXPECT_EQ(ownerPosts_, model.ownerPosts);
         EXPECT_EQ(world_.server.size(), model.server.size());
         for (const auto& [account, copy] : model.server) {
             EXPECT_EQ(ReadState(world_.server[account].first, true), copy.file) << account;

@@ -6,6 +6,7 @@
 
 #include "support/ConfigTestEnvironment.h"
 #include "tools/hostkit/EventKey.h"
+#include "tools/hostkit/HostAnswer.h"
 
 namespace kor::testing {
 
@@ -13,6 +14,8 @@ InstalledLibraryTest::InstalledLibraryTest(std::string library, std::string dire
     : library_(std::move(library)), directoryPrefix_(std::move(directoryPrefix)) {}
 
 void InstalledLibraryTest::SetUp() {
+    storedOwner_.reset();
+    ownerPosts_ = 0;
     root_ = MakeFreshDirectory(directoryPrefix_).string();
     previousDirectory_ = std::filesystem::current_path().string();
     std::filesystem::current_path(root_);
@@ -83,6 +86,20 @@ hostkit::HostValue InstalledLibraryTest::Answer(const std::string& method, const
         return hostkit::HostValue();
     }
     return response->value().value();
+}
+
+void InstalledLibraryTest::ScriptDataStore() {
+    table().OnRequest(kOwnerPath, [this](PluginResponse* response, const PluginRequest* request) {
+        if (request->method == kPost) {
+            storedOwner_ = hostkit::ReadPlainValue(request->args[0].value).value();
+            ++ownerPosts_;
+            hostkit::AnswerValue(response, hostkit::HostValue());
+        } else if (storedOwner_) {
+            hostkit::AnswerValue(response, *storedOwner_);
+        } else {
+            hostkit::AnswerError(response, "no such record", 404);
+        }
+    });
 }
 
 bool InstalledLibraryTest::Logged(std::string_view fragment, int32_t level) const {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -109,6 +110,12 @@ protected:
                                                   const std::string& jsonBody = {});
     // The answer of a call that must succeed (the empty value when it fails).
     hostkit::HostValue Answer(const std::string& method, const std::string& url, const std::string& jsonBody = {});
+
+    // The data store keeps one owner record: GET answers it (404 while there
+    // is none), POST replaces it and is counted.
+    void ScriptDataStore();
+    std::optional<hostkit::HostValue> storedOwner_;
+    int ownerPosts_ = 0;
 
     bool Logged(std::string_view fragment, int32_t level) const;
 
