@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -134,40 +135,30 @@ TEST_F(PluginTest, PrimitivesForwardAndHostAnswersOfEveryShapeBecomeResults) {
     EXPECT_EQ(host.yields(), 1);
     EXPECT_EQ(host.endWaits(), 1);
 
-    const auto counted = [&host](const char* url, TestHostTable::RequestHandler answer) {
-        host.OnRequest(url, [answer](PluginResponse* response, const PluginRequest* request) {
-            answer(response, request);
-            if (response->release != nullptr) response->release = [](PluginResponse* r) { ++g_releases; hostkit::ReleaseHostResponse(r); };
-        });
+    const auto overlong = [](void*, void*, uint32_t* length, uint8_t* more) -> uint8_t {
+        *length += 1;  // more than the buffer holds
+        *more = 0;
+        return 1;
     };
-    counted("/flag", [](PluginResponse* r, const PluginRequest*) {
-        hostkit::AnswerValue(r, HostValue::Bool(true), 503);
-        r->errorFlag = 1;  // a failure without a text
-    });
-    counted("/gone", [](PluginResponse* r, const PluginRequest*) { hostkit::AnswerValue(r, HostValue(), 410); });
-    counted("/moved", [](PluginResponse* r, const PluginRequest*) { hostkit::AnswerValue(r, HostValue::Bool(true), 304); });
-    counted("/hint", [](PluginResponse* r, const PluginRequest*) {
-        hostkit::AnswerStream(r, hostkit::StreamScript{{"true"}, {}, std::numeric_limits<uint64_t>::max(), {}});
-    });
-    counted("/overlong", [](PluginResponse* r, const PluginRequest*) {
-        std::memset(static_cast<void*>(r), 0, sizeof *r);
-        r->streamRead = [](void*, void*, uint32_t* length, uint8_t* more) -> uint8_t {
-            *length += 1;  // more than the buffer holds
-            *more = 0;
-            return 1;
-        };
-    });
+    using Answer = std::function<void(PluginResponse*)>;
     const struct {
-        const char *url, *expected;
+        const char* url;
+        Answer answer;
+        const char* expected;
     } cases[] = {
-        {"/flag", "503 Error response for GET /flag: "},
-        {"/gone", "410 Error response for GET /gone: "},
-        {"/moved", "true"},  // statuses below 400 are answers
-        {"/hint", "true"},   // a huge size hint is not reserved up front
-        {"/overlong", "0 Error reading streamed response for GET /overlong: Stream read error"},
+        {"/flag", [](PluginResponse* r) { hostkit::AnswerValue(r, HostValue::Bool(true), 503); r->errorFlag = 1; }, "503 Error response for GET /flag: "},
+        {"/gone", [](PluginResponse* r) { hostkit::AnswerValue(r, HostValue(), 410); }, "410 Error response for GET /gone: "},
+        {"/moved", [](PluginResponse* r) { hostkit::AnswerValue(r, HostValue::Bool(true), 304); }, "true"},  // below 400: an answer
+        {"/hint", [](PluginResponse* r) { hostkit::AnswerStream(r, {{"true"}, {}, std::numeric_limits<uint64_t>::max(), {}}); }, "true"},
+        {"/overlong", [overlong](PluginResponse* r) { *r = PluginResponse{}; r->streamRead = overlong; },
+         "0 Error reading streamed response for GET /overlong: Stream read error"},
     };
     g_releases = 0;
     for (const auto& c : cases) {
+        host.OnRequest(c.url, [answer = c.answer](PluginResponse* response, const PluginRequest*) {
+            answer(response);
+            if (response->release != nullptr) response->release = [](PluginResponse* r) { ++g_releases; hostkit::ReleaseHostResponse(r); };
+        });
         RequestResult<BindingProperty> result = plugin->Request<BindingProperty>(PluginMethod::Get, c.url);
         EXPECT_EQ(host.requests().back().url, c.url);
         EXPECT_EQ(result.ok() ? (result.value().GetBool() ? "true" : "false")
