@@ -28,12 +28,6 @@ constexpr const char* kPersistList = R"({"files": [
     {"name": "Input.ini", "sections": [{"name": "GameEvents", "settings": [{"name": "evtCastSpell2", "persisted": true}]}]}
 ]})";
 
-std::string TextAt(const HostValue& value, std::string_view section, std::string_view name) {
-    const HostValue* found = value.Find(section) != nullptr ? value.Find(section)->Find(name) : nullptr;
-    if (found == nullptr) return "<none>";
-    return found->AsString() != nullptr ? *found->AsString() : hostkit::EncodeJson(*found);
-}
-
 class GameSettingsServiceTest : public InstalledLibraryTest {
 protected:
     GameSettingsServiceTest() : InstalledLibraryTest(KOR_GAME_SETTINGS_LIBRARY, "kor-service-") {}
@@ -104,8 +98,8 @@ TEST_F(GameSettingsServiceTest, RebindingAKeyUnbindsItElsewhereAndEditsInputIniI
     std::filesystem::remove(kPersisted);
 
     const HostValue answer = Answer("PATCH", kInputSettings, R"({"GameEvents": {"evtCastSpell2": "[q]"}})");
-    EXPECT_EQ(TextAt(answer, "GameEvents", "evtCastSpell1"), "[<Unbound>]");
-    EXPECT_EQ(TextAt(answer, "GameEvents", "evtCastSpell2"), "[q]");
+    EXPECT_EQ(Setting(answer, "GameEvents", "evtCastSpell1"), "[<Unbound>]");
+    EXPECT_EQ(Setting(answer, "GameEvents", "evtCastSpell2"), "[q]");
     EXPECT_EQ(answer, Answer("GET", kInputSettings));
     // The comment stays first, the two lines keep their order with their new
     // values, and what the file lacked is added.
@@ -124,8 +118,8 @@ TEST_F(GameSettingsServiceTest, RebindingAKeyUnbindsItElsewhereAndEditsInputIniI
 
     // The index follows the change: [Q] for a third event now takes it from evtCastSpell2.
     const HostValue again = Answer("PATCH", kInputSettings, R"({"HUDEvents": {"evtTogglePlayerStats": "[Q]"}})");
-    EXPECT_EQ(TextAt(again, "GameEvents", "evtCastSpell2"), "[<Unbound>]");
-    EXPECT_EQ(TextAt(again, "HUDEvents", "evtTogglePlayerStats"), "[Q]");
+    EXPECT_EQ(Setting(again, "GameEvents", "evtCastSpell2"), "[<Unbound>]");
+    EXPECT_EQ(Setting(again, "HUDEvents", "evtTogglePlayerStats"), "[Q]");
 }
 
 TEST_F(GameSettingsServiceTest, StartUpSucceedsWithEveryHostRequestFailing) {
@@ -162,7 +156,7 @@ TEST_F(GameSettingsServiceTest, FilesThatCannotBeWrittenAreToldAndChangeNoOwner)
                                                                {"modified", HostValue::Unsigned(41)}}));
     LogIn(1001);  // a newer server copy that cannot be stored
     EXPECT_TRUE(Logged("Unable to store the player-preference server copy in ", 2));
-    EXPECT_EQ(TextAt(Answer("GET", kGameSettings), "General", "GameMouseSpeed"), "10");  // the load goes on
+    EXPECT_EQ(Setting(Answer("GET", kGameSettings), "General", "GameMouseSpeed"), "10");  // the load goes on
     table().AnswerError(kServerCopyPath, "not modified", 304);
 
     const struct {
@@ -208,7 +202,7 @@ TEST_F(GameSettingsServiceTest, TheLoadCleansBytesAbove127FromThePersistedFile) 
                           R"({"name": "GameMouseSpeed", "value": "3)" "\xC3\xA9" R"(4"}]}]}]})");
     StartLoaded();
     EXPECT_EQ(ReadFile(kPersisted), PersistedText(34));
-    EXPECT_EQ(TextAt(Answer("GET", kGameSettings), "General", "GameMouseSpeed"), "34");
+    EXPECT_EQ(Setting(Answer("GET", kGameSettings), "General", "GameMouseSpeed"), "34");
     WriteFile(kPersisted, PersistedText(35));  // pure ASCII comes back unchanged
     Answer("POST", "/kor-game-settings/v1/reload-post-game");
     EXPECT_EQ(ReadFile(kPersisted), PersistedText(35));
@@ -219,12 +213,12 @@ TEST_F(GameSettingsServiceTest, ValuesOutOfRangeAreReportedAndNeverReachTheResou
     StartLoaded();
     Answer("POST", "/kor-game-settings/v1/reload-post-game");  // a load with the records kept
     EXPECT_TRUE(Logged("ALE-9ACB0442", 2));
-    EXPECT_EQ(TextAt(Answer("GET", kGameSettings), "HUD", "ChatScale"), "<none>");
-    EXPECT_EQ(TextAt(Answer("GET", kGameSettingsSchema), "HUD", "ChatScale"), "<none>");
+    EXPECT_EQ(Setting(Answer("GET", kGameSettings), "HUD", "ChatScale"), "<none>");
+    EXPECT_EQ(Setting(Answer("GET", kGameSettingsSchema), "HUD", "ChatScale"), "<none>");
 
     const HostValue answer =
         Answer("PATCH", kGameSettings, R"({"HUD": {"GlobalScale": 1e39, "MinimapScale": 2.0, "DrawHealthBars": false}})");
-    EXPECT_EQ(TextAt(answer, "HUD", "MinimapScale"), "2.0");
+    EXPECT_EQ(Setting(answer, "HUD", "MinimapScale"), "2.0");
     EXPECT_TRUE(Logged("ALE-6CB50B02", 2));
     const std::string game = ReadFile(kGameConfig);
     EXPECT_EQ(game.find("GlobalScale="), std::string::npos) << game;

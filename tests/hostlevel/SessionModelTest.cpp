@@ -56,13 +56,6 @@ struct Owner {
 // ("no owner") today; kept in one place since that rule is about to change.
 Owner OwnerAfterLoggedOutChange(const Owner& owner) { return {0, owner.timestamp, true}; }
 
-int64_t Number(const HostValue* value) {
-    if (value == nullptr) return -1;
-    if (auto s = value->AsSigned()) return *s;
-    if (auto u = value->AsUnsigned()) return static_cast<int64_t>(*u);
-    return -1;
-}
-
 // What the service must hold; every rule of a step is written once here.
 struct Model {
     FileState file = kMissing;
@@ -202,8 +195,8 @@ protected:
             EXPECT_TRUE(game.IsEmpty());
             return;
         }
-        EXPECT_EQ(Number(game.Find("General") ? game.Find("General")->Find("GameMouseSpeed") : nullptr), model.speed);
-        EXPECT_EQ(Number(game.Find("HUD") ? game.Find("HUD")->Find("ChatScale") : nullptr), model.chat);
+        EXPECT_EQ(Setting(game, "General", "GameMouseSpeed"), std::to_string(model.speed));
+        EXPECT_EQ(Setting(game, "HUD", "ChatScale"), std::to_string(model.chat));
         const std::string gameCfg = ReadFile(kGameConfig);
         if (model.gameCfgSpeed) {
             EXPECT_NE(gameCfg.find("GameMouseSpeed=" + std::to_string(*model.gameCfgSpeed) + "\r\n"), std::string::npos)
@@ -252,8 +245,7 @@ protected:
                                  : R"({"HUD": {"ChatScale": )" + std::to_string(value) + "}}");
                 (speed ? model.speed : model.chat) = value;
                 model.Change();
-                EXPECT_EQ(Number(answer.Find(speed ? "General" : "HUD")->Find(speed ? "GameMouseSpeed" : "ChatScale")),
-                          value);
+                EXPECT_EQ(Setting(answer, speed ? "General" : "HUD", speed ? "GameMouseSpeed" : "ChatScale"), std::to_string(value));
                 break;
             }
             case 4:

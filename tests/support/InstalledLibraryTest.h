@@ -19,6 +19,7 @@
 
 #include "support/TestHost.h"
 #include "tools/hostkit/HostValue.h"
+#include "tools/hostkit/JsonCodec.h"
 #include "tools/hostkit/ResourceEvent.h"
 
 namespace kor::testing {
@@ -70,6 +71,13 @@ inline std::string ReadFile(const std::string& path) {
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+// One setting of a settings answer: its text, other values as JSON, "<none>" when missing.
+inline std::string Setting(const hostkit::HostValue& settings, std::string_view section, std::string_view name) {
+    const hostkit::HostValue* found = settings.Find(section) != nullptr ? settings.Find(section)->Find(name) : nullptr;
+    if (found == nullptr) return "<none>";
+    return found->AsString() != nullptr ? *found->AsString() : hostkit::EncodeJson(*found);
 }
 
 inline void WriteFile(const std::string& path, std::string_view text) {
