@@ -93,12 +93,8 @@ protected:
 
 // Without a load (when the synchronisation is dropped) a change writes only
 // its own settings: the new version is the old text with them changed.
-bool IsCompleteNewGameConfig(const std::string& text) {
-    return text == "[General]\r\nGameMouseSpeed=61\r\n[HUD]\r\nChatScale=120\r\n";
-}
-bool IsCompleteNewInputConfig(const std::string& text) {
-    return text == "[GameEvents]\r\nevtCastSpell1=[q]\r\nevtCastSpell2=[e]\r\n";
-}
+constexpr const char* kChangedGameConfig = "[General]\r\nGameMouseSpeed=61\r\n[HUD]\r\nChatScale=120\r\n";
+constexpr const char* kChangedInputConfig = "[GameEvents]\r\nevtCastSpell1=[q]\r\nevtCastSpell2=[e]\r\n";
 
 TEST_F(ServiceFaultTest, EachHostRequestFailingInTurnLeavesTheServiceWholeAndTheFilesOldOrNew) {
     WriteInstallation();
@@ -136,10 +132,8 @@ TEST_F(ServiceFaultTest, EachHostRequestFailingInTurnLeavesTheServiceWholeAndThe
         // The failing request was made, and nothing escaped the plug-in.
         EXPECT_GE(RequestsTo(failure.path, failure.method).size(), 1u);
         // Every file holds its old text or a complete new version.
-        EXPECT_TRUE(after.game == kOldGameConfig || after.game == healthy.game || IsCompleteNewGameConfig(after.game))
-            << after.game;
-        EXPECT_TRUE(after.input == kOldInputConfig || after.input == healthy.input ||
-                    IsCompleteNewInputConfig(after.input))
+        EXPECT_TRUE(after.game == kOldGameConfig || after.game == healthy.game || after.game == kChangedGameConfig) << after.game;
+        EXPECT_TRUE(after.input == kOldInputConfig || after.input == healthy.input || after.input == kChangedInputConfig)
             << after.input;
         EXPECT_TRUE(hostkit::DecodeJson(after.persisted).ok()) << after.persisted;
     }

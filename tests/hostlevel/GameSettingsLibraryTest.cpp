@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,16 +36,10 @@ std::unique_ptr<TestHost> LoadedHost(ApiVersion version = {}) {
 // sees them.
 std::vector<std::string> DefinedDynamicSymbols(const std::string& path) {
     std::vector<std::string> names;
-    const std::string command = "nm -D --defined-only '" + path + "'";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return names;
+    FILE* pipe = popen(("nm -D --defined-only --format=just-symbols '" + path + "'").c_str(), "r");
     char line[1024];
-    while (std::fgets(line, sizeof line, pipe) != nullptr) {
-        std::istringstream fields(line);
-        std::string address, type, name;
-        if (fields >> address >> type >> name) names.push_back(name);
-    }
-    pclose(pipe);
+    while (pipe != nullptr && std::fgets(line, sizeof line, pipe) != nullptr) names.emplace_back(line, std::strcspn(line, "\n"));
+    if (pipe != nullptr) pclose(pipe);
     return names;
 }
 #endif

@@ -70,11 +70,7 @@ std::unique_ptr<hostkit::ResponseHolder> InstalledLibraryTest::Call(const std::s
     EXPECT_TRUE(response.ok()) << method << " " << url << ": " << response.error();
     if (!response.ok()) return nullptr;
     auto holder = std::move(response).value();
-    if (holder->failed()) {
-        EXPECT_FALSE(holder->error().empty()) << method << " " << url;
-    } else {
-        EXPECT_TRUE(holder->value().ok()) << method << " " << url;
-    }
+    EXPECT_TRUE(holder->failed() ? !holder->error().empty() : holder->value().ok()) << method << " " << url;
     return holder;
 }
 
