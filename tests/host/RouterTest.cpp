@@ -74,7 +74,7 @@ constexpr BindingTypeIdentifier kStrings{BindingTypeKind::Vector, BindingTypeKin
 
 class Router : public ::testing::Test {
 protected:
-    enum Route { kQuery, kItems, kOverride, kList, kNoBody, kBody, kInts, kPacked, kConflict, kThrows, kSaving, kInvokerThrows, kAnyMethod, kCustom };
+    enum Route { kQuery, kItems, kList, kNoBody, kBody, kInts, kPacked, kConflict, kThrows, kSaving, kInvokerThrows, kAnyMethod, kCustom };
 
     void SetUp() override {
         Echo(PluginMethod::Get, "/q")
@@ -87,7 +87,6 @@ protected:
             .AddParameterAt(ParameterLocation::Query, "page", "", BindingTypeIdentifier{BindingTypeKind::Int32})
             .AddParameterAt(ParameterLocation::Header, "token", "", kString)
             .AddParameterAt(ParameterLocation::Path, "onlyPath", "", kString);
-        Echo(PluginMethod::Get, "/o/{v}").AddParameter("v", "", kString);
         Echo(PluginMethod::Get, "/l").AddParameter("list", "", kStrings);
         Echo(PluginMethod::Post, "/nobody");
         Echo(PluginMethod::Patch, "/body").AddBodyParameter("settingsResource", "", kObject);
@@ -201,12 +200,11 @@ TEST_F(Router, ArgumentsAndBodiesBindOrAreRefusedWithTheirReason) {
 
     // Later sources win: path over query and header, the argument list over all.
     RequestBuilder sources;
-    sources.Method("GET").Url("/o/path", "v=query").Header("v", "header");
-    ResponseHolder fromPath;
-    EXPECT_EQ(Call(kOverride, sources, fromPath), R"(["path"])");
-    sources.Argument("v", HostValue::String("list"));
-    ResponseHolder fromList;
-    EXPECT_EQ(Call(kOverride, sources, fromList), R"(["list"])");
+    sources.Method("GET").Url("/items/path", "id=query").Header("id", "header");
+    ResponseHolder fromPath, fromList;
+    EXPECT_EQ(Call(kItems, sources, fromPath), R"(["path",null,null,null])");
+    sources.Argument("id", HostValue::String("list"));
+    EXPECT_EQ(Call(kItems, sources, fromList), R"(["list",null,null,null])");
 }
 
 TEST_F(Router, IndexesOfOneCallShareAGrowthBudget) {

@@ -54,7 +54,7 @@ void TestHostTable::SendRequest(PluginResponse* response, const PluginRequest* r
     const std::string url = TextOrEmpty(request->url);
     {
         std::lock_guard lock(mutex_);
-        requests_.push_back(SeenRequest{request->method, url, request->callWord});
+        records_.requests.push_back(SeenRequest{request->method, url, request->callWord});
     }
     RequestHandler handler = FindHandler(url);
     if (handler) {
@@ -67,55 +67,48 @@ void TestHostTable::SendRequest(PluginResponse* response, const PluginRequest* r
 void TestHostTable::FireEvent(const PluginEvent* event) {
     hostkit::Outcome<HostValue> payload = hostkit::ReadPlainValue(event->payload);
     std::lock_guard lock(mutex_);
-    firedEvents_.push_back(FiredEvent{TextOrEmpty(event->name), payload.ok() ? payload.value() : HostValue()});
+    records_.firedEvents.push_back(FiredEvent{TextOrEmpty(event->name), payload.ok() ? payload.value() : HostValue()});
 }
 
 void TestHostTable::SubscribeEvent(const char* name, uintptr_t handle, PluginDispatchFn, void*, uint32_t flags) {
     std::lock_guard lock(mutex_);
-    subscriptionCalls_.push_back(SubscriptionCall{true, TextOrEmpty(name), handle, flags});
+    records_.subscriptionCalls.push_back(SubscriptionCall{true, TextOrEmpty(name), handle, flags});
 }
 
 void TestHostTable::UnsubscribeEvent(const char* name, uintptr_t handle) {
     std::lock_guard lock(mutex_);
-    subscriptionCalls_.push_back(SubscriptionCall{false, TextOrEmpty(name), handle, 0});
+    records_.subscriptionCalls.push_back(SubscriptionCall{false, TextOrEmpty(name), handle, 0});
 }
 
 void TestHostTable::Yield() {
     std::lock_guard lock(mutex_);
-    ++yields_;
+    ++records_.yields;
 }
 
 void TestHostTable::BeginWait(const char* label, uintptr_t) {
     std::lock_guard lock(mutex_);
-    waitLabels_.push_back(TextOrEmpty(label));
+    records_.waitLabels.push_back(TextOrEmpty(label));
 }
 
 uint64_t TestHostTable::EndWait() {
     std::lock_guard lock(mutex_);
-    ++endWaits_;
+    ++records_.endWaits;
     return 0;
 }
 
 void TestHostTable::Log(int32_t level, const char* message) {
     std::lock_guard lock(mutex_);
-    logLines_.push_back(LogLine{level, TextOrEmpty(message)});
+    records_.logLines.push_back(LogLine{level, TextOrEmpty(message)});
 }
 
 void TestHostTable::OnEntryFailure(std::string_view entry, std::string_view what) {
     std::lock_guard lock(mutex_);
-    failures_.push_back(std::string(entry) + ": " + std::string(what));
+    records_.failures.push_back(std::string(entry) + ": " + std::string(what));
 }
 
 void TestHostTable::ClearRecords() {
     std::lock_guard lock(mutex_);
-    logLines_.clear();
-    firedEvents_.clear();
-    requests_.clear();
-    subscriptionCalls_.clear();
-    waitLabels_.clear();
-    yields_ = 0;
-    endWaits_ = 0;
-    failures_.clear();
+    records_ = Records{};
 }
 
 // ---- TestHost ---------------------------------------------------------------

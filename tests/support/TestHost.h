@@ -67,14 +67,14 @@ public:
     void AnswerStream(std::string url, hostkit::StreamScript script, uint32_t status = 200);
 
     // ---- what the plug-in did, in call order ----
-    std::vector<LogLine> logLines() const { return Locked(logLines_); }
-    std::vector<FiredEvent> firedEvents() const { return Locked(firedEvents_); }
-    std::vector<SeenRequest> requests() const { return Locked(requests_); }
-    std::vector<SubscriptionCall> subscriptionCalls() const { return Locked(subscriptionCalls_); }
-    std::vector<std::string> waitLabels() const { return Locked(waitLabels_); }
-    int yields() const { return Locked(yields_); }
-    int endWaits() const { return Locked(endWaits_); }
-    std::vector<std::string> failures() const { return Locked(failures_); }  // "entry: what"
+    std::vector<LogLine> logLines() const { return Locked(records_.logLines); }
+    std::vector<FiredEvent> firedEvents() const { return Locked(records_.firedEvents); }
+    std::vector<SeenRequest> requests() const { return Locked(records_.requests); }
+    std::vector<SubscriptionCall> subscriptionCalls() const { return Locked(records_.subscriptionCalls); }
+    std::vector<std::string> waitLabels() const { return Locked(records_.waitLabels); }
+    int yields() const { return Locked(records_.yields); }
+    int endWaits() const { return Locked(records_.endWaits); }
+    std::vector<std::string> failures() const { return Locked(records_.failures); }  // "entry: what"
     void ClearRecords();
 
 protected:
@@ -99,14 +99,16 @@ private:
 
     mutable std::mutex mutex_;
     std::map<std::string, RequestHandler, std::less<>> handlers_;
-    std::vector<LogLine> logLines_;
-    std::vector<FiredEvent> firedEvents_;
-    std::vector<SeenRequest> requests_;
-    std::vector<SubscriptionCall> subscriptionCalls_;
-    std::vector<std::string> waitLabels_;
-    int yields_ = 0;
-    int endWaits_ = 0;
-    std::vector<std::string> failures_;
+    struct Records {
+        std::vector<LogLine> logLines;
+        std::vector<FiredEvent> firedEvents;
+        std::vector<SeenRequest> requests;
+        std::vector<SubscriptionCall> subscriptionCalls;
+        std::vector<std::string> waitLabels;
+        int yields = 0;
+        int endWaits = 0;
+        std::vector<std::string> failures;
+    } records_;
 };
 
 // A host that loads the plug-in library and drives it: entry point, the
