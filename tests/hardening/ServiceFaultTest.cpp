@@ -28,8 +28,7 @@ namespace {
 using hostkit::HostValue;
 using namespace kor::testing;  // the scripted paths, values and file helpers
 
-constexpr int32_t kWarn = 1;
-constexpr int32_t kError = 2;
+constexpr int32_t kWarn = 1, kError = 2;
 
 constexpr const char* kPersistList = R"({"files": [
     {"name": "Game.cfg", "sections": [{"name": "General", "settings": [{"name": "GameMouseSpeed", "persisted": true}]}]}

@@ -19,9 +19,8 @@ void InstalledLibraryTest::SetUp() {
     root_ = MakeFreshDirectory(directoryPrefix_).string();
     previousDirectory_ = std::filesystem::current_path().string();
     std::filesystem::current_path(root_);
-    auto copy = FreshLibraryCopy(library_, root_);
-    ASSERT_TRUE(copy.ok()) << copy.error();
-    host_ = std::make_unique<TestHost>(copy.value());
+    host_ = std::make_unique<TestHost>("");  // replaced at once by a fresh copy
+    Restart();
 }
 
 void InstalledLibraryTest::TearDown() {

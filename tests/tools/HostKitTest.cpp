@@ -17,16 +17,16 @@ namespace kor {
 namespace {
 
 TEST(HostKitTwins, NamesKeysAndMethodsAgreeWithTheLibrary) {
-    struct Anchor {
+    const struct {
         const char *method, *path, *name, *key;
-    };
-    for (const Anchor& anchor : std::initializer_list<Anchor>{
+    } anchors[] = {
              {"GET", "/kor-game-settings/v1/game-settings", "GetKorGameSettingsV1GameSettings",
               "OnJsonApiEvent_kor-game-settings_v1_game-settings"},
              {"", "{}x/a}b", "ByXAb", "OnJsonApiEvent_{}x_a}b"},
              {"pATCH", "//kor-login//v1/session/extra", "PatchKorLoginV1SessionExtra", "OnJsonApiEvent_kor-login_v1_session"},
              {"", "/kor-platform-config/v1/namespaces/x/y/z", "KorPlatformConfigV1NamespacesXYZ",
-              "OnJsonApiEvent_kor-platform-config_v1_namespaces_x_y"}}) {
+              "OnJsonApiEvent_kor-platform-config_v1_namespaces_x_y"}};
+    for (const auto& anchor : anchors) {
         EXPECT_EQ(MakeFunctionName(anchor.method, anchor.path), anchor.name);
         EXPECT_EQ(EventKeyOf(anchor.path), anchor.key);
     }

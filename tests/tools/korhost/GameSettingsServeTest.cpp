@@ -52,24 +52,9 @@ protected:
         std::filesystem::remove_all(directory_);
     }
 
-    void Start() {
-        process_ = std::make_unique<KorHostProcess>();
-        ASSERT_TRUE(process_->StartServe(directory_, {})) << process_->error();
-        client_ = std::make_unique<httplib::Client>("127.0.0.1", process_->port());
-        client_->set_read_timeout(std::chrono::seconds(10));
-    }
-    void Stop() {
-        std::optional<int> status = process_->Stop();
-        ASSERT_TRUE(status.has_value());
-        EXPECT_EQ(*status, 0) << process_->StandardError();
-    }
-
     HostValue Get(const std::string& path) { return Answer(client_->Get(path), 200); }
     HostValue Post(const std::string& path, const std::string& body = "") {
         return Answer(client_->Post(path, body, "application/json"), 200);
-    }
-    HostValue Patch(const std::string& path, const std::string& body) {
-        return Answer(client_->Patch(path, body, "application/json"), 200);
     }
     HostValue Answer(const httplib::Result& result, int status) {
         EXPECT_TRUE(result);
@@ -105,7 +90,10 @@ protected:
 };
 
 TEST_F(GameSettingsServe, WalkThroughFromStartToAnotherAccountsReset) {
-    Start();
+    process_ = std::make_unique<KorHostProcess>();
+    ASSERT_TRUE(process_->StartServe(directory_, {})) << process_->error();
+    client_ = std::make_unique<httplib::Client>("127.0.0.1", process_->port());
+    client_->set_read_timeout(std::chrono::seconds(10));
     // Before a login: the plug-in is described, nothing is loaded, the demo
     // game is laid out and the host's list of persisted settings stored.
     const std::string api = hostkit::EncodeJson(Get("/host/api"));
@@ -145,7 +133,7 @@ TEST_F(GameSettingsServe, WalkThroughFromStartToAnotherAccountsReset) {
         return text;
     });
     ASSERT_EQ(connected.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
-    HostValue input = Patch(kInputSettings, R"({"GameEvents": {"evtCastSpell2": "[q]"}})");
+    HostValue input = Answer(client_->Patch(kInputSettings, R"({"GameEvents": {"evtCastSpell2": "[q]"}})", "application/json"), 200);
     const std::string stream = events.get();
     EXPECT_NE(stream.find("\nevent: OnJsonApiEvent"), std::string::npos);
     EXPECT_NE(stream.find(R"("evtCastSpell1":"[<Unbound>]")"), std::string::npos);
@@ -187,7 +175,7 @@ TEST_F(GameSettingsServe, WalkThroughFromStartToAnotherAccountsReset) {
     EXPECT_NE(process_->StandardError().find("plug-in   WARN| local file belongs to another player, resetting file 1001 1002"),
               std::string::npos)
         << process_->StandardError();
-    Stop();
+    EXPECT_EQ(process_->Stop(), std::optional<int>(0)) << process_->StandardError();  // a clean shut-down
 }
 
 }  // namespace
