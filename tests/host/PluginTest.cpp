@@ -5,7 +5,6 @@
 
 
 #include <array>
-#include <cstring>
 #include <functional>
 #include <limits>
 #include <string>
@@ -91,10 +90,8 @@ TEST_F(PluginTest, MemoryStatisticsAreTheSixCountersThenTwoZeroWords) {
 
 TEST_F(PluginTest, PrimitivesBeforeInitializeDoNothingAndRequestsFail) {
     ProbePlugin* plugin = Registered();
-    PluginRequest request;
-    std::memset(&request, 0, sizeof request);
-    PluginResponse response;
-    std::memset(&response, 0, sizeof response);
+    PluginRequest request{};
+    PluginResponse response{};
     plugin->SendRequest(&response, &request);
     EXPECT_EQ(Unpacked(response.errorFlag), 1);
     ASSERT_NE(Unpacked(response.error), nullptr);

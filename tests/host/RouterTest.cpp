@@ -324,7 +324,6 @@ TEST(RoutePattern, PlaceholdersCaptureAndEverythingElseMatchesItself) {
     const struct {
         const char *pattern, *path, *captures;
     } cases[] = {
-        {"/a/{id}/b", "/a/7/b", "(7)"},
         {"/a.b/{id}", "/a.b/1", "(1)"},
         {"/a.b/{id}", "/aXb/1", "<no match>"},
         {"^$.*+?()[]|\\{x}", "^$.*+?()[]|\\v", "(v)"},
