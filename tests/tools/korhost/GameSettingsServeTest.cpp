@@ -124,10 +124,11 @@ TEST_F(GameSettingsServe, WalkThroughFromStartToAnotherAccountsReset) {
         httplib::Client client("127.0.0.1", port);
         client.set_read_timeout(std::chrono::seconds(10));
         std::string text;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);  // keep-alives come meanwhile
         client.Get("/events", [&](const char* data, size_t size) {
             if (text.empty()) connected.set_value();
             text.append(data, size);
-            return text.find("/kor-game-settings/v1/input-settings") == std::string::npos;
+            return text.find("/kor-game-settings/v1/input-settings") == std::string::npos && std::chrono::steady_clock::now() < deadline;
         });
         return text;
     });
