@@ -4,18 +4,11 @@
 // payloads are plain records no well-behaved host builds: a kind word
 // outside the table, somewhere in the tree. Whatever arrives, the plug-in
 // keeps serving: its readiness resource still answers afterwards.
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <array>
-#include <cstddef>
-#include <cstdint>
 #include <cstring>
-#include <string>
 #include <string_view>
 #include <vector>
 
-#include "fuzz/FuzzCheck.h"
-#include "fuzz/FuzzedValues.h"
 #include "fuzz/ServiceUnderFuzz.h"
 #include "tools/hostkit/EventKey.h"
 #include "tools/hostkit/PlainArena.h"
@@ -23,11 +16,11 @@
 
 namespace {
 
+using kor::fuzz::ConsumeHostValue;
 using kor::hostkit::HostValue;
 
 constexpr std::array<std::string_view, 2> kWatchedPaths = {
     "/kor-login/v1/session", "/kor-player-preferences/v1/player-preferences-ready"};
-
 constexpr std::array<std::string_view, 7> kSessionStates = {"SUCCEEDED", "IN_PROGRESS", "LOGGING_OUT", "ERROR",
                                                             "SUCCEEDED ", "", "succeeded"};
 
@@ -35,98 +28,79 @@ constexpr std::array<std::string_view, 7> kSessionStates = {"SUCCEEDED", "IN_PRO
 // of the right kind most of the time.
 HostValue ConsumeSession(FuzzedDataProvider& input) {
     HostValue session = HostValue::Structure();
-    if (input.ConsumeBool()) {
-        session.Set("state", HostValue::String(std::string(
-                                 kSessionStates[input.ConsumeIntegralInRange<std::size_t>(0, kSessionStates.size() - 1)])));
-    }
+    const std::string_view state = kSessionStates[input.ConsumeIntegralInRange<std::size_t>(0, kSessionStates.size() - 1)];
+    if (input.ConsumeBool()) session.Set("state", HostValue::String(std::string(state)));
     if (input.ConsumeBool()) session.Set("accountId", HostValue::Unsigned(input.ConsumeIntegralInRange<uint64_t>(0, 4)));
     if (input.ConsumeBool()) session.Set("summonerId", HostValue::Unsigned(input.ConsumeIntegral<uint64_t>()));
-    if (input.ConsumeBool()) session.Set(kor::fuzz::ConsumeName(input), kor::fuzz::ConsumeHostValue(input, 2));
+    if (input.ConsumeBool()) session.Set(kor::fuzz::ConsumeName(input), ConsumeHostValue(input, 2));
     return session;
 }
 
-HostValue ConsumeData(FuzzedDataProvider& input, std::string_view path) {
-    switch (input.ConsumeIntegralInRange<int>(0, 2)) {
-        case 0:
-            return path == kWatchedPaths[0] ? ConsumeSession(input) : HostValue::Bool(input.ConsumeBool());
-        case 1:
-            return kor::fuzz::ConsumeHostValue(input, 3);
-        default:
-            return HostValue();
-    }
-}
-
 HostValue ConsumePayload(FuzzedDataProvider& input, std::string_view path) {
-    if (input.ConsumeIntegralInRange<int>(0, 7) == 0) return kor::fuzz::ConsumeHostValue(input);
+    if (input.ConsumeIntegralInRange<int>(0, 7) == 0) return ConsumeHostValue(input);
     HostValue payload = HostValue::Structure();
     payload.Set("uri", HostValue::String(input.ConsumeBool() ? std::string(path) : input.ConsumeRandomLengthString(40)));
     const int type = input.ConsumeIntegralInRange<int>(0, 4);
     if (type < 3) {
-        payload.Set("eventType", HostValue::String(std::string(
-                                     kor::hostkit::ResourceEventTypeName(static_cast<kor::hostkit::ResourceEventType>(type)))));
+        const auto known = static_cast<kor::hostkit::ResourceEventType>(type);
+        payload.Set("eventType", HostValue::String(std::string(kor::hostkit::ResourceEventTypeName(known))));
     } else if (type == 3) {
-        payload.Set("eventType", kor::fuzz::ConsumeHostValue(input, 1));
+        payload.Set("eventType", ConsumeHostValue(input, 1));
     }
-    payload.Set("data", ConsumeData(input, path));
+    const int data = input.ConsumeIntegralInRange<int>(0, 2);
+    const bool isSession = path == kWatchedPaths[0];
+    payload.Set("data", data == 0   ? (isSession ? ConsumeSession(input) : HostValue::Bool(input.ConsumeBool()))
+                        : data == 1 ? ConsumeHostValue(input, 3)
+                                    : HostValue());
     return payload;
 }
 
-// Overwrites the kind word of one record of the tree (walked in preorder)
-// with a fuzzed word, so that the plug-in's reader meets unknown kinds.
+// Overwrites the kind word of one leaf record of the tree with a fuzzed
+// word, so that the plug-in's reader meets unknown kinds; the arena's arrays
+// stay reachable through their own kinds.
 void DamageOneKind(FuzzedDataProvider& input, BindingPlainValue& root) {
     std::vector<BindingPlainValue*> records{&root};
     for (std::size_t i = 0; i < records.size(); ++i) {
         BindingPlainValue& record = *records[i];
-        if (record.kind == 9) {
-            for (uint32_t k = 0; k < record.payload.collection.count; ++k) records.push_back(&record.payload.collection.items[k]);
-        } else if (record.kind == 10) {
-            for (uint32_t k = 0; k < record.payload.structure.count; ++k) records.push_back(&record.payload.structure.members[k].value);
+        const bool list = record.kind == 9, members = record.kind == 10;
+        const uint32_t count = list ? record.payload.collection.count : members ? record.payload.structure.count : 0;
+        for (uint32_t k = 0; k < count; ++k) {
+            records.push_back(list ? &record.payload.collection.items[k] : &record.payload.structure.members[k].value);
         }
     }
     BindingPlainValue& victim = *records[input.ConsumeIntegralInRange<std::size_t>(0, records.size() - 1)];
-    if (victim.kind >= 9) return;  // keep the arena's arrays reachable through their own kinds
-    victim.kind = input.ConsumeIntegralInRange<uint32_t>(11, 0xFFFF);
-}
-
-void Dispatch(const kor::hostkit::HostTable::Subscription& target, BindingPlainValue payload) {
-    PluginEvent event;
-    std::memset(&event, 0, sizeof event);
-    event.name = target.name.c_str();
-    event.payload = payload;
-    event.context = target.context;
-    target.dispatch(&event);
+    if (victim.kind < 9) victim.kind = input.ConsumeIntegralInRange<uint32_t>(11, 0xFFFF);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    kor::fuzz::ServiceUnderFuzz& service = kor::fuzz::ServiceUnderFuzz::Instance();
+    kor::testing::TestHost& host = kor::fuzz::ServiceHost();
     FuzzedDataProvider input(data, size);
-
-    const auto subscriptions = service.table().subscriptions();
+    const auto subscriptions = host.table().subscriptions();
     KOR_FUZZ_CHECK(!subscriptions.empty(), "the plug-in subscribes to events");
-    const int deliveries = input.ConsumeIntegralInRange<int>(1, 4);
-    for (int d = 0; d < deliveries && input.remaining_bytes() > 0; ++d) {
+    for (int d = input.ConsumeIntegralInRange<int>(1, 4); d > 0 && input.remaining_bytes() > 0; --d) {
         std::string_view path = kWatchedPaths[input.ConsumeIntegralInRange<std::size_t>(0, kWatchedPaths.size() - 1)];
         const std::string key = kor::hostkit::EventKeyForPath(path);
         const kor::hostkit::HostTable::Subscription* target = nullptr;
         if (input.ConsumeIntegralInRange<int>(0, 5) == 0) {
             target = &subscriptions[input.ConsumeIntegralInRange<std::size_t>(0, subscriptions.size() - 1)];
         } else {
-            for (const auto& subscription : subscriptions) {
-                if (subscription.name == key) target = &subscription;
-            }
+            for (const auto& subscription : subscriptions) target = subscription.name == key ? &subscription : target;
         }
         if (target == nullptr || target->dispatch == nullptr) continue;
         kor::hostkit::PlainArena arena;
         BindingPlainValue payload = arena.Encode(ConsumePayload(input, path));
         if (input.ConsumeIntegralInRange<int>(0, 9) == 0) DamageOneKind(input, payload);
-        Dispatch(*target, payload);
+        PluginEvent event;
+        std::memset(&event, 0, sizeof event);
+        event.name = target->name.c_str();
+        event.payload = payload;
+        event.context = target->context;
+        target->dispatch(&event);
     }
-
-    auto ready = service.host().Call("GET", "/kor-game-settings/v1/ready");
-    KOR_FUZZ_CHECK(ready.ok(), "the readiness resource can still be called");
-    KOR_FUZZ_CHECK(!ready.value()->failed(), "the readiness resource still answers");
-    service.ForgetRecords();
+    auto ready = host.Call("GET", "/kor-game-settings/v1/ready");
+    KOR_FUZZ_CHECK(ready.ok() && !ready.value()->failed(), "the readiness resource still answers");
+    host.table().ClearRecords();
     return 0;
 }

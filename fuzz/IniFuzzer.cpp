@@ -13,12 +13,12 @@
 // a comment or on an empty line starts a key) lets the same bytes mean
 // different pairs to the reader and to a line-based editor, as it does for
 // the game.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <iterator>
 #include <string>
 #include <string_view>
-#include <tuple>
 #include <vector>
 
 #include "config/IniTextEditor.h"
@@ -28,9 +28,7 @@
 namespace {
 
 struct Pair {
-    std::string section;
-    std::string key;
-    std::string value;
+    std::string section, key, value;
     bool operator==(const Pair&) const = default;
 };
 
@@ -51,14 +49,9 @@ std::vector<Pair> Read(std::string_view text) {
     return std::move(list.pairs);
 }
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -67,32 +60,21 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
-bool IsNameByte(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.';
-}
-
-bool IsValueByte(char c) {
-    return c >= 0x20 && c < 0x7F && c != '#' && c != ';' && c != '"' && c != '\'' && c != '[' && c != ']';
-}
-
+// Splits off the next field up to a zero byte and keeps the bytes `keep` takes.
 template <class Keep>
-std::string Filter(std::string_view text, Keep keep) {
+std::string NextField(std::string_view& input, Keep keep) {
+    const std::size_t end = input.find('\0');
     std::string kept;
-    for (char c : text) {
+    for (char c : input.substr(0, end)) {
         if (keep(c)) kept += c;
     }
+    input = end == std::string_view::npos ? std::string_view() : input.substr(end + 1);
     return kept;
 }
 
-// Splits off the next field up to a zero byte.
-std::string_view NextField(std::string_view& input) {
-    const std::size_t end = input.find('\0');
-    const std::string_view field = input.substr(0, end);
-    input = end == std::string_view::npos ? std::string_view() : input.substr(end + 1);
-    return field;
-}
-
-bool IsLineRegular(std::string_view text) {
+// Whether reader and editor see the same lines: every line a header alone on
+// its line, a pair, a comment or blank, and no line holding `key` indented.
+bool IsRegular(std::string_view text, std::string_view key) {
     // A lone CR ends a value for the reader and a line for the editor, but a
     // comment runs on to the next LF: replacing a value together with its
     // trailing comment would uncover the lone-CR lines the comment hid.
@@ -101,62 +83,38 @@ bool IsLineRegular(std::string_view text) {
     }
     while (!text.empty()) {
         const std::size_t end = text.find_first_of("\r\n");
-        const std::string_view whole = text.substr(0, end);
-        const std::string_view line = TrimBlanks(whole);
+        const std::string_view whole = text.substr(0, end), line = TrimBlanks(whole);
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        const bool quiet = line.empty() || line.front() == '#' || line.front() == ';' || line.front() == '\'';
-        // The reader skips blanks and line breaks before a line, but not
-        // tabs: after a tab, a comment or an empty rest begins the next key.
-        const std::size_t first = whole.find_first_not_of(' ');
-        if (quiet && first != std::string_view::npos && whole[first] == '\t') return false;
-        if (quiet) continue;
-        if (line.front() == '[') {
+        const std::size_t equals = line.find('='), first = whole.find_first_not_of(' ');
+        if (line.empty() || std::string_view("#;'").find(line.front()) != std::string_view::npos) {
+            // The reader skips blanks and line breaks before a line, but not
+            // tabs: after a tab, a comment or an empty rest begins the next key.
+            if (first != std::string_view::npos && whole[first] == '\t') return false;
+        } else if (line.front() == '[') {
             // Blanks after the "]" would join the next line's key.
             if (whole.back() != ']' || line.find(']') != line.size() - 1 || line.rfind('[') != 0) return false;
-            continue;
+        } else if (equals == std::string_view::npos || line.substr(0, equals).find('[') != std::string_view::npos) {
+            return false;
+        } else if ((whole.front() == ' ' || whole.front() == '\t') && EqualIgnoringCase(TrimBlanks(line.substr(0, equals)), key)) {
+            // The reader trims a key's indentation and takes that line first,
+            // while the editor writes only where a key opens its line.
+            return false;
         }
-        const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos || line.substr(0, equals).find('[') != std::string_view::npos) return false;
     }
     return true;
-}
-
-// The reader trims a key's indentation, while the editor takes a key only
-// where it opens its line: an indented line of the key comes first for the
-// reader, and the editor writes to a later one (or a new first line of the
-// section), so the written value reads back only when no line holds the key
-// indented.
-bool HasIndentedKey(std::string_view text, std::string_view key) {
-    while (!text.empty()) {
-        const std::size_t end = text.find_first_of("\r\n");
-        const std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        const std::size_t equals = line.find('=');
-        if (line.empty() || (line.front() != ' ' && line.front() != '\t') || equals == std::string_view::npos) continue;
-        if (EqualIgnoringCase(TrimBlanks(line.substr(0, equals)), key)) return true;
-    }
-    return false;
-}
-
-// Shows the pairs of a failing input next to the finding.
-void Dump(const char* title, const std::vector<Pair>& pairs) {
-    std::fprintf(stderr, "%s:\n", title);
-    for (const Pair& pair : pairs) {
-        std::fprintf(stderr, "  [%s] %s = %s\n", pair.section.c_str(), pair.key.c_str(), pair.value.c_str());
-    }
-}
-
-bool IsWrittenPair(const Pair& pair, std::string_view section, std::string_view key) {
-    return EqualIgnoringCase(TrimBlanks(pair.section), section) && EqualIgnoringCase(pair.key, key);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
-    const std::string section = Filter(NextField(input), IsNameByte);
-    const std::string key = Filter(NextField(input), IsNameByte);
-    std::string value = Filter(NextField(input), IsValueByte);
+    const auto isName = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.';
+    };
+    const std::string section = NextField(input, isName), key = NextField(input, isName);
+    std::string value = NextField(input, [](char c) {
+        return c >= 0x20 && c < 0x7F && std::string_view("#;\"'[]").find(c) == std::string_view::npos;
+    });
     // The reader skips blanks and "=" after a key's "=", as the game does, so
     // the service never writes a value that starts with either.
     value.erase(0, value.find_first_not_of(" \t="));
@@ -164,8 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string_view text = input;
     if (section.empty() || key.empty()) return 0;
     // A byte-order mark is no part of the first line, to the reader as to the editor.
-    const std::string_view lines = text.substr(text.starts_with("\xEF\xBB\xBF") ? 3 : 0);
-    const bool checked = IsLineRegular(lines) && !HasIndentedKey(lines, key);
+    const bool checked = IsRegular(text.substr(text.starts_with("\xEF\xBB\xBF") ? 3 : 0), key);
 
     const std::vector<Pair> before = Read(text);
     const std::string edited = kor::EditIniText(text, section, key, value);
@@ -173,29 +130,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (!checked) return 0;
 
     // The first pair of a section and key is the one a configuration file
-    // keeps.
-    const Pair* effective = nullptr;
-    for (const Pair& pair : after) {
-        if (IsWrittenPair(pair, section, key)) {
-            effective = &pair;
-            break;
-        }
-    }
-    if (effective == nullptr || effective->value != value) Dump("after", after);
-    KOR_FUZZ_CHECK(effective != nullptr && effective->value == value, "the written value reads back");
-
-    std::vector<Pair> othersBefore;
-    std::vector<Pair> othersAfter;
-    for (const Pair& pair : before) {
-        if (!IsWrittenPair(pair, section, key)) othersBefore.push_back(pair);
-    }
-    for (const Pair& pair : after) {
-        if (!IsWrittenPair(pair, section, key)) othersAfter.push_back(pair);
-    }
-    if (othersBefore != othersAfter) {
-        Dump("before", before);
-        Dump("after", after);
-    }
+    // keeps; every other pair reads as before.
+    const auto written = [&](const Pair& pair) {
+        return EqualIgnoringCase(TrimBlanks(pair.section), section) && EqualIgnoringCase(pair.key, key);
+    };
+    const auto effective = std::find_if(after.begin(), after.end(), written);
+    KOR_FUZZ_CHECK(effective != after.end() && effective->value == value, "the written value reads back");
+    std::vector<Pair> othersBefore, othersAfter;
+    std::remove_copy_if(before.begin(), before.end(), std::back_inserter(othersBefore), written);
+    std::remove_copy_if(after.begin(), after.end(), std::back_inserter(othersAfter), written);
     KOR_FUZZ_CHECK(othersBefore == othersAfter, "every other pair reads as before");
     return 0;
 }

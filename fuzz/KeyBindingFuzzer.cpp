@@ -11,45 +11,21 @@
 
 namespace {
 
-std::string UpperAscii(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return upper;
-}
-
-void CheckSplit(std::string_view binding, const std::vector<std::string>& parts) {
-    KOR_FUZZ_CHECK(parts.size() == 1 || parts.size() == 2, "one or two combinations");
-    const std::string joined = parts.size() == 2 ? parts[0] + "," + parts[1] : parts[0];
-    KOR_FUZZ_CHECK(joined == binding, "the combinations put together give the binding back");
-}
-
 void CheckNormalise(std::string_view combination) {
     const std::string once = kor::NormaliseCombo(combination);
+    std::string upper(combination);
+    for (char& c : upper) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
     KOR_FUZZ_CHECK(kor::NormaliseCombo(once) == once, "normalising twice changes nothing");
-    KOR_FUZZ_CHECK(kor::NormaliseCombo(UpperAscii(combination)) == once, "case does not matter");
+    KOR_FUZZ_CHECK(kor::NormaliseCombo(upper) == once, "case does not matter");
 }
 
-// Taking a binding's own first combination away always unbinds that one and
-// keeps the second as it was.
-void CheckReplaceOwnFirst(std::string_view binding, const std::vector<std::string>& parts) {
-    const std::vector<std::string> after = kor::SplitBinding(kor::ReplaceCombo(binding, parts[0]));
-    KOR_FUZZ_CHECK(after.size() == parts.size(), "replacing keeps the number of combinations");
-    KOR_FUZZ_CHECK(after[0] == kor::kUnboundCombo, "the first combination is unbound");
-    if (parts.size() == 2) KOR_FUZZ_CHECK(after[1] == parts[1], "the second combination stays");
-}
-
-void CheckReplaceOther(std::string_view binding, const std::vector<std::string>& parts, std::string_view combination) {
+// Taking a combination away unbinds the first part that matches it (the
+// binding's own first part always does) and leaves every other part as it
+// was; a binding without it is left alone.
+void CheckReplace(std::string_view binding, const std::vector<std::string>& parts, std::string_view combination) {
     const std::string replaced = kor::ReplaceCombo(binding, combination);
-    const std::string wanted = kor::NormaliseCombo(combination);
-    std::size_t matching = parts.size();
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (kor::NormaliseCombo(parts[i]) == wanted) {
-            matching = i;
-            break;
-        }
-    }
+    std::size_t matching = 0;
+    while (matching < parts.size() && kor::NormaliseCombo(parts[matching]) != kor::NormaliseCombo(combination)) ++matching;
     if (matching == parts.size()) {
         KOR_FUZZ_CHECK(replaced == binding, "a binding without the combination is left alone");
         return;
@@ -57,8 +33,8 @@ void CheckReplaceOther(std::string_view binding, const std::vector<std::string>&
     const std::vector<std::string> after = kor::SplitBinding(replaced);
     KOR_FUZZ_CHECK(after.size() == parts.size(), "replacing keeps the number of combinations");
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        const std::string expected = i == matching ? std::string(kor::kUnboundCombo) : parts[i];
-        KOR_FUZZ_CHECK(after[i] == expected, "only the first matching combination is unbound");
+        KOR_FUZZ_CHECK(after[i] == (i == matching ? std::string(kor::kUnboundCombo) : parts[i]),
+                       "only the first matching combination is unbound");
     }
 }
 
@@ -72,10 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         separator == std::string_view::npos ? std::string_view() : input.substr(separator + 1);
 
     const std::vector<std::string> parts = kor::SplitBinding(binding);
-    CheckSplit(binding, parts);
+    KOR_FUZZ_CHECK(parts.size() == 1 || parts.size() == 2, "one or two combinations");
+    KOR_FUZZ_CHECK((parts.size() == 2 ? parts[0] + "," + parts[1] : parts[0]) == binding,
+                   "the combinations put together give the binding back");
     CheckNormalise(binding);
     CheckNormalise(combination);
-    CheckReplaceOwnFirst(binding, parts);
-    CheckReplaceOther(binding, parts, combination);
+    CheckReplace(binding, parts, parts[0]);
+    CheckReplace(binding, parts, combination);
     return 0;
 }

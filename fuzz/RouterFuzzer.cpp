@@ -4,17 +4,10 @@
 // and unnamed arguments of every kind, headers, a content type and a body.
 // Whatever comes in, the answer is a response record that reads: a value,
 // or a failure that says why.
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <array>
-#include <cstddef>
-#include <cstdint>
-#include <string>
 #include <string_view>
 #include <vector>
 
-#include "fuzz/FuzzCheck.h"
-#include "fuzz/FuzzedValues.h"
 #include "fuzz/ServiceUnderFuzz.h"
 #include "tools/hostkit/ApiDescription.h"
 #include "tools/hostkit/FunctionCall.h"
@@ -42,79 +35,46 @@ std::string_view Pick(FuzzedDataProvider& input, const std::array<std::string_vi
     return choices[input.ConsumeIntegralInRange<std::size_t>(0, N - 1)];
 }
 
-void AddMethod(FuzzedDataProvider& input, kor::hostkit::RequestBuilder& request) {
-    const uint32_t number = input.ConsumeIntegralInRange<uint32_t>(0, 9);
-    if (number == 8) {
-        request.MethodByNumber(8, input.ConsumeRandomLengthString(12));
-    } else {
-        request.MethodByNumber(number);
-    }
-}
-
-void AddUrl(FuzzedDataProvider& input, kor::hostkit::RequestBuilder& request) {
-    std::string path = input.ConsumeBool() ? std::string(Pick(input, kPaths)) : input.ConsumeRandomLengthString(48);
-    if (input.ConsumeBool()) path += input.ConsumeRandomLengthString(16);
-    request.Url(path, input.ConsumeRandomLengthString(48));
-}
-
-void AddArguments(FuzzedDataProvider& input, kor::hostkit::RequestBuilder& request) {
-    const int count = input.ConsumeIntegralInRange<int>(0, 3);
-    for (int i = 0; i < count; ++i) {
-        if (input.ConsumeBool()) {
-            request.UnnamedArgument(ConsumeHostValue(input));
-        } else {
-            const std::string name = ConsumeName(input);
-            request.Argument(name, ConsumeHostValue(input));
-        }
-    }
-}
-
-void AddHeaders(FuzzedDataProvider& input, kor::hostkit::RequestBuilder& request) {
-    const int count = input.ConsumeIntegralInRange<int>(0, 3);
-    for (int i = 0; i < count; ++i) {
-        const std::string name = input.ConsumeBool() ? "content-type" : input.ConsumeRandomLengthString(16);
-        request.Header(name, input.ConsumeRandomLengthString(32));
-    }
-}
-
-void AddBody(FuzzedDataProvider& input, kor::hostkit::RequestBuilder& request) {
-    const std::string contentType =
-        input.ConsumeBool() ? std::string(Pick(input, kContentTypes)) : input.ConsumeRandomLengthString(24);
-    request.Body(contentType, input.ConsumeRemainingBytesAsString());
-}
-
-void CheckAnswer(kor::hostkit::ResponseHolder& response) {
-    if (response.failed()) {
-        KOR_FUZZ_CHECK(!response.error().empty() || response.status() >= 400, "a failure says why");
-    } else {
-        auto value = response.value();
-        KOR_FUZZ_CHECK(value.ok(), "an answer's value record reads");
-    }
-    auto headers = response.headers();
-    KOR_FUZZ_CHECK(headers.ok(), "the answer's headers read");
-    response.Release();
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    kor::fuzz::ServiceUnderFuzz& service = kor::fuzz::ServiceUnderFuzz::Instance();
-    const std::vector<const PluginFunctionEntry*> entries = kor::hostkit::FunctionEntries(*service.host().api());
+    kor::testing::TestHost& host = kor::fuzz::ServiceHost();
+    const std::vector<const PluginFunctionEntry*> entries = kor::hostkit::FunctionEntries(*host.api());
     KOR_FUZZ_CHECK(!entries.empty(), "the plug-in serves functions");
 
     FuzzedDataProvider input(data, size);
     const PluginFunctionEntry& entry = *entries[input.ConsumeIntegralInRange<std::size_t>(0, entries.size() - 1)];
     kor::hostkit::RequestBuilder request;
-    AddMethod(input, request);
-    AddUrl(input, request);
-    AddArguments(input, request);
-    AddHeaders(input, request);
-    AddBody(input, request);
+    const uint32_t method = input.ConsumeIntegralInRange<uint32_t>(0, 9);  // 8: a custom method
+    request.MethodByNumber(method, method == 8 ? input.ConsumeRandomLengthString(12) : std::string());
+    std::string path = input.ConsumeBool() ? std::string(Pick(input, kPaths)) : input.ConsumeRandomLengthString(48);
+    if (input.ConsumeBool()) path += input.ConsumeRandomLengthString(16);
+    request.Url(path, input.ConsumeRandomLengthString(48));
+    for (int i = input.ConsumeIntegralInRange<int>(0, 3); i > 0; --i) {
+        if (input.ConsumeBool()) {
+            request.UnnamedArgument(ConsumeHostValue(input));
+        } else {
+            const std::string name = ConsumeName(input);  // drawn before the value
+            request.Argument(name, ConsumeHostValue(input));
+        }
+    }
+    for (int i = input.ConsumeIntegralInRange<int>(0, 3); i > 0; --i) {
+        const std::string name = input.ConsumeBool() ? "content-type" : input.ConsumeRandomLengthString(16);
+        request.Header(name, input.ConsumeRandomLengthString(32));
+    }
+    const std::string contentType = input.ConsumeBool() ? std::string(Pick(input, kContentTypes)) : input.ConsumeRandomLengthString(24);
+    request.Body(contentType, input.ConsumeRemainingBytesAsString());
 
     kor::hostkit::ResponseHolder response;
     auto called = kor::hostkit::InvokeFunction(entry, request, response);
     KOR_FUZZ_CHECK(called.ok(), "every described function can be called");
-    CheckAnswer(response);
-    service.ForgetRecords();
+    if (response.failed()) {
+        KOR_FUZZ_CHECK(!response.error().empty() || response.status() >= 400, "a failure says why");
+    } else {
+        KOR_FUZZ_CHECK(response.value().ok(), "an answer's value record reads");
+    }
+    KOR_FUZZ_CHECK(response.headers().ok(), "the answer's headers read");
+    response.Release();
+    host.table().ClearRecords();
     return 0;
 }

@@ -2,10 +2,10 @@
 
 #include <stdlib.h>
 
-#include <cstdio>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
-#include <string>
+#include <string_view>
 
 #include "tools/hostkit/EventKey.h"
 #include "tools/hostkit/HostAnswer.h"
@@ -17,71 +17,84 @@ namespace {
 
 using hostkit::HostValue;
 
-constexpr const char* kOwnerPath = "/data-store/v1/install-settings/game-settings";
-constexpr const char* kAssetPath = "/kor-game-data/assets/v1/SettingsToPersist.json";
-constexpr const char* kHashPath = "/kor-player-preferences/v1/hash";
-constexpr const char* kServerCopyPath = "/kor-player-preferences/v1/preference/GamePreferences";
-
 constexpr const char* kPersistList = R"({"files": [
     {"name": "Game.cfg", "sections": [{"name": "General", "settings": [{"name": "GameMouseSpeed", "persisted": true}]}]},
     {"name": "Input.ini", "sections": [{"name": "GameEvents", "settings": [{"name": "evtCastSpell2", "persisted": true}]}]}
 ]})";
 
-// The plug-in is linked into this program, whose own handle the loader
-// gives for the empty path: the entry point is found there.
-constexpr const char* kThisProgram = "";
+// Names the service looks for in payloads and arguments.
+constexpr std::array<std::string_view, 24> kKnownNames = {
+    "state",     "summonerId", "accountId", "gasToken",   "uri",        "eventType",        "data",      "files",
+    "name",      "sections",   "settings",  "value",      "persisted",  "GameEvents",       "HUDEvents", "ShopEvents",
+    "General",   "evtCastSpell2", "modified", "timestamp", "hash",      "settingsResource", "SUCCEEDED", "Update"};
 
-[[noreturn]] void GiveUp(const std::string& why) {
-    std::fprintf(stderr, "fuzz service set-up failed: %s\n", why.c_str());
-    std::abort();
+void Require(bool condition, const std::string& why) {
+    KOR_FUZZ_CHECK(condition, ("fuzz service set-up: " + why).c_str());
 }
 
-void EnterFreshInstallation() {
+void DeliverUpdate(testing::TestHost& host, const std::string& path, HostValue data) {
+    host.DeliverEvent(hostkit::EventKeyForPath(path),
+                      hostkit::MakeResourceEvent(path, hostkit::ResourceEventType::Update, std::move(data)));
+}
+
+testing::TestHost* MakeService() {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/kor-fuzz-service-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) GiveUp("no temporary directory under " + pattern);
-    std::filesystem::current_path(pattern);
+    std::string directory = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/kor-fuzz-service-XXXXXX";
+    Require(mkdtemp(directory.data()) != nullptr, "no temporary directory under " + directory);
+    std::filesystem::current_path(directory);
     std::filesystem::create_directories("Config");
     std::filesystem::create_directories("DATA/CFG/defaults");
+
+    auto* host = new testing::TestHost("");  // the plug-in is linked into this program
+    testing::TestHostTable& services = host->table();
+    services.AnswerError("/data-store/v1/install-settings/game-settings", "no such record", 404);
+    services.AnswerStream("/kor-game-data/assets/v1/SettingsToPersist.json", hostkit::StreamScript{{kPersistList}, {}, {}, {}});
+    services.AnswerValue("/kor-player-preferences/v1/hash", HostValue::String("hash-of-local"));
+    services.AnswerError("/kor-player-preferences/v1/preference/GamePreferences", "not modified", 304);
+    auto loaded = host->Load();
+    if (!loaded.ok()) Require(false, loaded.error());
+    Require(host->Initialize(), "initialize answered false");
+    DeliverUpdate(*host, "/kor-login/v1/session",
+                  HostValue::Structure({{"state", HostValue::String("SUCCEEDED")},
+                                        {"summonerId", HostValue::Unsigned(501)},
+                                        {"accountId", HostValue::Unsigned(2002)}}));
+    DeliverUpdate(*host, "/kor-player-preferences/v1/player-preferences-ready", HostValue::Bool(true));
+    services.ClearRecords();
+    return host;
 }
 
 }  // namespace
 
-ServiceUnderFuzz& ServiceUnderFuzz::Instance() {
-    // Never destroyed: the plug-in stays loaded for the whole run, as in a
-    // host, and its state carries from one input to the next.
-    static ServiceUnderFuzz* service = new ServiceUnderFuzz();
-    return *service;
+testing::TestHost& ServiceHost() {
+    static testing::TestHost* host = MakeService();
+    return *host;
 }
 
-ServiceUnderFuzz::ServiceUnderFuzz() : host_(kThisProgram) {
-    EnterFreshInstallation();
-    ScriptHostServices();
-    auto loaded = host_.Load();
-    if (!loaded.ok()) GiveUp(loaded.error());
-    if (!host_.Initialize()) GiveUp("initialize answered false");
-    LogInAndLoad();
-    ForgetRecords();
+std::string ConsumeName(FuzzedDataProvider& input) {
+    if (input.ConsumeBool()) return std::string(kKnownNames[input.ConsumeIntegralInRange<std::size_t>(0, kKnownNames.size() - 1)]);
+    return input.ConsumeRandomLengthString(24);
 }
 
-void ServiceUnderFuzz::ScriptHostServices() {
-    testing::TestHostTable& hosts = host_.table();
-    hosts.AnswerError(kOwnerPath, "no such record", 404);
-    hosts.AnswerStream(kAssetPath, hostkit::StreamScript{{kPersistList}, {}, {}, {}});
-    hosts.AnswerValue(kHashPath, HostValue::String("hash-of-local"));
-    hosts.AnswerError(kServerCopyPath, "not modified", 304);
-}
-
-void ServiceUnderFuzz::LogInAndLoad() {
-    const std::string session = "/kor-login/v1/session";
-    const std::string ready = "/kor-player-preferences/v1/player-preferences-ready";
-    const auto update = hostkit::ResourceEventType::Update;
-    host_.DeliverEvent(hostkit::EventKeyForPath(session),
-                       hostkit::MakeResourceEvent(session, update,
-                                                  HostValue::Structure({{"state", HostValue::String("SUCCEEDED")},
-                                                                        {"summonerId", HostValue::Unsigned(501)},
-                                                                        {"accountId", HostValue::Unsigned(2002)}})));
-    host_.DeliverEvent(hostkit::EventKeyForPath(ready), hostkit::MakeResourceEvent(ready, update, HostValue::Bool(true)));
+HostValue ConsumeHostValue(FuzzedDataProvider& input, int depth) {
+    switch (input.ConsumeIntegralInRange<int>(0, depth > 0 ? 8 : 6)) {
+        case 0: return HostValue();
+        case 1: return HostValue::Bool(input.ConsumeBool());
+        case 2: return HostValue::Signed(input.ConsumeIntegral<int64_t>());
+        case 3: return HostValue::Unsigned(input.ConsumeIntegral<uint64_t>());
+        case 4: return HostValue::Float(input.ConsumeFloatingPoint<double>());
+        case 5: return HostValue::String(input.ConsumeBool() ? ConsumeName(input) : input.ConsumeRandomLengthString(64));
+        case 6: return HostValue::Blob(input.ConsumeBytes<uint8_t>(input.ConsumeIntegralInRange<std::size_t>(0, 16)));
+        case 7: {
+            HostValue items = HostValue::Collection();
+            for (int i = input.ConsumeIntegralInRange<int>(0, 4); i > 0; --i) items.Append(ConsumeHostValue(input, depth - 1));
+            return items;
+        }
+        default: {
+            HostValue members = HostValue::Structure();
+            for (int i = input.ConsumeIntegralInRange<int>(0, 5); i > 0; --i) members.Set(ConsumeName(input), ConsumeHostValue(input, depth - 1));
+            return members;
+        }
+    }
 }
 
 }  // namespace kor::fuzz

@@ -1,32 +1,27 @@
 #pragma once
 
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <string>
+
+#include "fuzz/FuzzCheck.h"
 #include "support/TestHost.h"
+#include "tools/hostkit/HostValue.h"
 
 namespace kor::fuzz {
 
 // The real game-settings plug-in, linked into the fuzz target and driven
 // through its entry point, callbacks, function entries and event dispatch
-// exactly as the host drives the library. Made once per process, in a fresh
-// installation directory under $TMPDIR (or /tmp) that becomes the working
-// directory,
-// with scripted host services, an account logged in and its settings
-// loaded, so that fuzzed calls and events meet a service in full use.
-class ServiceUnderFuzz {
-public:
-    static ServiceUnderFuzz& Instance();
+// exactly as the host drives the library. Made once per process (never
+// destroyed: its state carries from one input to the next, as in a host) in
+// a fresh installation under $TMPDIR (or /tmp), with scripted host services,
+// an account logged in and its settings loaded.
+testing::TestHost& ServiceHost();
 
-    testing::TestHost& host() { return host_; }
-    testing::TestHostTable& table() { return host_.table(); }
-
-    // Drops what the test host recorded, so that a long run does not grow.
-    void ForgetRecords() { host_.table().ClearRecords(); }
-
-private:
-    ServiceUnderFuzz();
-    void ScriptHostServices();
-    void LogInAndLoad();
-
-    testing::TestHost host_;
-};
+// A host value tree of every kind, nesting at most `depth` levels, member
+// names often taken from those the service reads.
+hostkit::HostValue ConsumeHostValue(FuzzedDataProvider& input, int depth = 4);
+// A short text: a name the service reads, or fuzzed bytes.
+std::string ConsumeName(FuzzedDataProvider& input);
 
 }  // namespace kor::fuzz

@@ -10,69 +10,23 @@ namespace kor::test {
 
 // A compact text of a tree for assertions: null, true, s:-1, u:2, f:1.5,
 // "text", blob:3, enum:4, [..], {"key":..}.
-inline void Describe(const BindingProperty& value, std::string& out) {
-    switch (value.kind()) {
-        case BindingPropertyKind::Empty:
-            out += "null";
-            break;
-        case BindingPropertyKind::Bool:
-            out += value.GetBool() ? "true" : "false";
-            break;
-        case BindingPropertyKind::Signed:
-            out += "s:" + std::to_string(value.GetSigned());
-            break;
-        case BindingPropertyKind::Unsigned:
-            out += "u:" + std::to_string(value.GetUnsigned());
-            break;
-        case BindingPropertyKind::Float: {
-            std::string text = std::to_string(value.GetFloat());
-            text.erase(text.find_last_not_of('0') + 1);
-            if (!text.empty() && text.back() == '.') text.pop_back();
-            out += "f:" + text;
-            break;
-        }
-        case BindingPropertyKind::String:
-            out += '"';
-            out.append(value.GetString());
-            out += '"';
-            break;
-        case BindingPropertyKind::Blob:
-            out += "blob:" + std::to_string(value.Size());
-            break;
-        case BindingPropertyKind::Enum:
-            out += "enum:" + std::to_string(value.GetEnum().number);
-            break;
-        case BindingPropertyKind::Collection: {
-            out += '[';
-            bool first = true;
-            for (const BindingProperty& element : value.Elements()) {
-                if (!first) out += ',';
-                first = false;
-                Describe(element, out);
-            }
-            out += ']';
-            break;
-        }
-        case BindingPropertyKind::Structure: {
-            out += '{';
-            bool first = true;
-            for (const auto& [key, member] : value.Members()) {
-                if (!first) out += ',';
-                first = false;
-                out += '"';
-                out.append(key);
-                out += "\":";
-                Describe(member, out);
-            }
-            out += '}';
-            break;
-        }
-    }
-}
-
 inline std::string Describe(const BindingProperty& value) {
-    std::string out;
-    Describe(value, out);
+    std::string out, number = std::to_string(value.GetFloat());
+    for (const BindingProperty& element : value.Elements()) out += (out.empty() ? "" : ",") + Describe(element);
+    for (const auto& [key, member] : value.Members()) out += (out.empty() ? "\"" : ",\"") + std::string(key) + "\":" + Describe(member);
+    number.erase(number.find_last_not_of('0') + 1);
+    switch (value.kind()) {
+        case BindingPropertyKind::Empty: return "null";
+        case BindingPropertyKind::Bool: return value.GetBool() ? "true" : "false";
+        case BindingPropertyKind::Signed: return "s:" + std::to_string(value.GetSigned());
+        case BindingPropertyKind::Unsigned: return "u:" + std::to_string(value.GetUnsigned());
+        case BindingPropertyKind::Float: return "f:" + number.substr(0, number.size() - (number.back() == '.'));
+        case BindingPropertyKind::String: return '"' + std::string(value.GetString()) + '"';
+        case BindingPropertyKind::Blob: return "blob:" + std::to_string(value.Size());
+        case BindingPropertyKind::Enum: return "enum:" + std::to_string(value.GetEnum().number);
+        case BindingPropertyKind::Collection: return '[' + out + ']';
+        case BindingPropertyKind::Structure: return '{' + out + '}';
+    }
     return out;
 }
 

@@ -1,6 +1,7 @@
 #include "support/ConfigTestEnvironment.h"
 
 #include "config/AtomicFileWrite.h"
+#include "config/PathUtilities.h"
 #include "support/FileSizeLimit.h"
 
 namespace kor {
@@ -8,16 +9,12 @@ namespace {
 
 using testing::ConfigTest;
 
-TEST_F(ConfigTest, AtomicWriteReplacesWholeFile) {
+TEST_F(ConfigTest, AtomicWriteReplacesWholeFilesOrLeavesTheTargetAlone) {
     WriteFile("settings.json", "old content that is longer");
     EXPECT_TRUE(WriteFileAtomically("settings.json", "new"));
     EXPECT_EQ(ReadFile("settings.json"), "new");
     EXPECT_FALSE(Exists(TemporaryPathFor("settings.json")));
-    EXPECT_TRUE(WriteFileAtomically("fresh.ini", ""));
-    EXPECT_TRUE(Exists("fresh.ini"));
-}
-
-TEST_F(ConfigTest, AtomicWriteFailuresLeaveTheTargetAlone) {
+    EXPECT_TRUE(WriteFileAtomically("fresh.ini", "") && Exists("fresh.ini"));
     MakeDirectory("target.ini");
     WriteFile("target.ini/inside", "keep");
     EXPECT_FALSE(WriteFileAtomically("target.ini", "data"));
@@ -37,6 +34,16 @@ TEST_F(ConfigTest, AtomicWriteThatRunsOutOfSpaceKeepsTheOldBytes) {
     EXPECT_EQ(written, 0) << "the write claimed success";
     EXPECT_EQ(ReadFile("big.ini"), "original");
     EXPECT_FALSE(Exists(TemporaryPathFor("big.ini")));
+}
+
+TEST_F(ConfigTest, DirectoryTreesAreCreatedLevelByLevelAndFailuresReported) {
+    EXPECT_EQ(CreateDirectoryTree("one/two\\three"), 0);
+    EXPECT_TRUE(Exists("one/two/three"));
+    EXPECT_EQ(CreateDirectoryTree(Root() + "/one/two/three"), 0);
+    WriteFile("plain", "x");
+    EXPECT_NE(CreateDirectoryTree("plain/sub/dir"), 0);
+    EXPECT_FALSE(Exists("plain/sub"));
+    EXPECT_NE(CreateSingleDirectory("missing/child"), 0);
 }
 
 }  // namespace

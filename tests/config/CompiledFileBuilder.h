@@ -13,18 +13,13 @@ namespace kor::testing {
 class CompiledFileBuilder {
 public:
     // Adds one entry to `table`; `valueBytes` are the entry's raw bytes
-    // (for table 5, one byte holding 0 or 1).
+    // (Bytes() of the table's type; for table 5, one byte holding 0 or 1).
     CompiledFileBuilder& Add(int table, uint32_t key, std::string valueBytes) {
         tables_[table][key] = std::move(valueBytes);
         return *this;
     }
     CompiledFileBuilder& Int32(int table, uint32_t key, int32_t value) { return Add(table, key, Bytes(value)); }
-    CompiledFileBuilder& Int16(uint32_t key, int16_t value) { return Add(3, key, Bytes(value)); }
-    CompiledFileBuilder& Int64(uint32_t key, int64_t value) { return Add(13, key, Bytes(value)); }
     CompiledFileBuilder& Float(int table, uint32_t key, float value) { return Add(table, key, Bytes(value)); }
-    CompiledFileBuilder& Byte(int table, uint32_t key, uint8_t value) {
-        return Add(table, key, std::string(1, static_cast<char>(value)));
-    }
     CompiledFileBuilder& Bit(uint32_t key, bool value) { return Add(5, key, std::string(1, value ? 1 : 0)); }
     CompiledFileBuilder& String(uint32_t key, const std::string& text) {
         const auto offset = static_cast<uint16_t>(strings_.size());
@@ -43,17 +38,14 @@ public:
         for (const auto& [table, entries] : tables_) {
             out += Bytes(static_cast<uint16_t>(entries.size()));
             for (const auto& [key, value] : entries) out += Bytes(key);
-            if (table == 5) {
-                std::string bits((entries.size() + 7) / 8, '\0');
-                std::size_t i = 0;
-                for (const auto& [key, value] : entries) {
-                    if (value[0] != 0) bits[i / 8] = static_cast<char>(bits[i / 8] | (1 << (i % 8)));
-                    ++i;
-                }
-                out += bits;
-            } else {
-                for (const auto& [key, value] : entries) out += value;
+            std::string bits((entries.size() + 7) / 8, '\0');  // table 5 packs one bit per key
+            std::size_t i = 0;
+            for (const auto& [key, value] : entries) {
+                if (table != 5) out += value;
+                if (value[0] != 0) bits[i / 8] = static_cast<char>(bits[i / 8] | (1 << (i % 8)));
+                ++i;
             }
+            if (table == 5) out += bits;
         }
         out += strings_;
         return out;

@@ -35,36 +35,30 @@ protected:
     }
 };
 
-TEST_F(FileSizeLimitTest, AnAtomicWriteCutShortLeavesTheOldBytesAndNoTemporaryFile) {
-    const std::string old = "{\"files\": []}\n";
-    WriteFile("Config/PersistedSettings.json", old);
-    const std::string large(3 * kLimitBytes, 'x');
-
-    EXPECT_EQ(ExitStatusOfLimitedWrite([&] { return WriteFileAtomically("Config/PersistedSettings.json", large); }),
-              kWriterFailed);
-    EXPECT_EQ(ReadFile("Config/PersistedSettings.json"), old);
-    EXPECT_FALSE(Exists(TemporaryPathFor("Config/PersistedSettings.json")));
-
-    // Under the same limit a write that fits goes through whole.
-    const std::string small(kLimitBytes / 2, 'y');
-    EXPECT_EQ(ExitStatusOfLimitedWrite([&] { return WriteFileAtomically("Config/PersistedSettings.json", small); }),
-              kWriterSucceeded);
-    EXPECT_EQ(ReadFile("Config/PersistedSettings.json"), small);
-}
-
-TEST_F(FileSizeLimitTest, AnIniWriteThatOutgrowsTheLimitLeavesTheFileAsItWas) {
-    const std::string old = "[General]\r\nGameMouseSpeed=50\r\nEnableAudio=1\r\n";
-    WriteFile("Config/Game.cfg", old);
-    const std::string longValue(2 * kLimitBytes, '7');
-
-    EXPECT_EQ(ExitStatusOfLimitedWrite([&] { return WriteString("Config/Game.cfg", "General", "GameMouseSpeed", longValue); }),
-              kWriterFailed);
-    EXPECT_EQ(ReadFile("Config/Game.cfg"), old);
-    EXPECT_FALSE(Exists(TemporaryPathFor("Config/Game.cfg")));
-
-    EXPECT_EQ(ExitStatusOfLimitedWrite([&] { return WriteString("Config/Game.cfg", "General", "GameMouseSpeed", "75"); }),
-              kWriterSucceeded);
-    EXPECT_EQ(ReadFile("Config/Game.cfg"), "[General]\r\nGameMouseSpeed=75\r\nEnableAudio=1\r\n");
+// A write cut short leaves the old bytes and no temporary file; under the
+// same limit a write that fits goes through whole.
+TEST_F(FileSizeLimitTest, AWriteCutShortLeavesTheOldBytesAndNoTemporaryFile) {
+    const std::string large(3 * kLimitBytes, '7');
+    const std::string small(kLimitBytes / 2, '7');
+    const struct {
+        const char *path, *old;
+        std::function<bool(const std::string&)> write;
+        std::string afterSmall;
+    } cases[] = {
+        {"Config/PersistedSettings.json", "{\"files\": []}\n",
+         [](const std::string& text) { return WriteFileAtomically("Config/PersistedSettings.json", text); }, small},
+        {"Config/Game.cfg", "[General]\r\nGameMouseSpeed=50\r\nEnableAudio=1\r\n",
+         [](const std::string& text) { return WriteString("Config/Game.cfg", "General", "GameMouseSpeed", text); },
+         "[General]\r\nGameMouseSpeed=" + small + "\r\nEnableAudio=1\r\n"},
+    };
+    for (const auto& c : cases) {
+        WriteFile(c.path, c.old);
+        EXPECT_EQ(ExitStatusOfLimitedWrite([&] { return c.write(large); }), kWriterFailed) << c.path;
+        EXPECT_EQ(ReadFile(c.path), c.old);
+        EXPECT_FALSE(Exists(TemporaryPathFor(c.path)));
+        EXPECT_EQ(ExitStatusOfLimitedWrite([&] { return c.write(small); }), kWriterSucceeded) << c.path;
+        EXPECT_EQ(ReadFile(c.path), c.afterSmall);
+    }
 }
 
 }  // namespace

@@ -1,17 +1,17 @@
 // The values the game-settings service builds, converts and hands out must
-// all come back: every answer, event payload and document it produces, over
-// many calls, leaves neither counted blocks nor value pages behind, and a
-// plug-in that is shut down gives back the pages its lifetime took. The
-// plug-in is built in this process (not loaded from the library) so that
-// its page source is the one these tests read. LeakSanitizer covers the
-// plain heap in the sanitized run.
+// all come back: every answer, event payload and document it produces
+// leaves neither counted blocks nor value pages behind once a plug-in is
+// shut down. The plug-in is built in this process (not loaded from the
+// library) so that its page source is the one read here. LeakSanitizer
+// covers the plain heap in the sanitized run.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
-#include <memory>
+#include <functional>
+#include <optional>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "binding/PageSource.h"
 #include "platform/CountingAllocator.h"
@@ -35,139 +35,82 @@ constexpr const char* kPersistList = R"({"files": [
     {"name": "Input.ini", "sections": [{"name": "GameEvents", "settings": [{"name": "evtCastSpell2", "persisted": true}]}]}
 ]})";
 
-struct Call {
-    const char* method;
-    const char* path;
-    const char* jsonBody;
-};
-
-// Every resource the service serves, read and changed.
-const std::vector<Call> kEveryCall = {
-    {"GET", "/kor-game-settings/v1/game-settings", nullptr},
-    {"GET", "/kor-game-settings/v1/game-settings-schema", nullptr},
-    {"GET", "/kor-game-settings/v1/input-settings", nullptr},
-    {"GET", "/kor-game-settings/v1/input-settings-schema", nullptr},
-    {"GET", "/kor-game-settings/v1/ready", nullptr},
-    {"GET", "/kor-game-settings/v1/didreset", nullptr},
-    {"PATCH", "/kor-game-settings/v1/game-settings", R"({"General": {"GameMouseSpeed": 61}})"},
-    {"PATCH", "/kor-game-settings/v1/input-settings", R"({"GameEvents": {"evtCastSpell2": "[Ctrl][w],[e]"}})"},
-    {"POST", "/kor-game-settings/v1/save", nullptr},
-    {"POST", "/kor-game-settings/v1/reload-post-game", nullptr},
-};
-
-uint64_t LiveCountedBytes() {
-    const platform::MemoryCounters counters = platform::ReadMemoryCounters();
-    return counters.bytesAllocated - counters.bytesFreed;
-}
-
-std::size_t PagesInUse() { return PageSource::Instance().PagesInUse(); }
-
-class ServiceMemoryTest : public ::testing::Test {
+class ServiceMemoryTest : public testing::ConfigTest {
 protected:
     void SetUp() override {
-        root_ = testing::MakeFreshDirectory("kor-memory-").string();
-        previousDirectory_ = std::filesystem::current_path().string();
-        std::filesystem::current_path(root_);
+        ConfigTest::SetUp();
         std::filesystem::create_directories("Config");
         std::filesystem::create_directories("DATA/CFG/defaults");
-        testing::ResetConfigState();
     }
-
     void TearDown() override {
-        ShutDown();
-        testing::ResetConfigState();
-        std::filesystem::current_path(previousDirectory_);
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
+        if (context_.callbacks != nullptr) context_.callbacks->shutdown(context_.plugin);
+        ConfigTest::TearDown();
     }
 
-    // A plug-in built here as the entry point builds it, initialised with a
-    // scripted host, logged in and loaded.
-    void StartLoaded() {
-        table_ = std::make_unique<testing::TestHostTable>();
-        table_->AnswerStream("/kor-game-data/assets/v1/SettingsToPersist.json",
-                             hostkit::StreamScript{{kPersistList}, {}, {}, {}});
-        table_->AnswerValue("/kor-player-preferences/v1/hash", HostValue::String("hash-of-local"));
-        table_->AnswerError("/kor-player-preferences/v1/preference/GamePreferences", "not modified", 304);
-        table_->AnswerValue("/kor-player-preferences/v1/preference",
-                            HostValue::Structure({{"modified", HostValue::Unsigned(7)}}));
+    // One lifetime of a plug-in built as the entry point builds it: a
+    // scripted host, a login, the settings loaded, every resource read and
+    // changed (each answer read back as the host reads it), and shut-down.
+    void Lifetime(const std::function<void()>& whileRunning) {
+        testing::TestHostTable& table = table_.emplace();
+        table.AnswerStream("/kor-game-data/assets/v1/SettingsToPersist.json", hostkit::StreamScript{{kPersistList}, {}, {}, {}});
+        table.AnswerValue("/kor-player-preferences/v1/hash", HostValue::String("hash-of-local"));
+        table.AnswerError("/kor-player-preferences/v1/preference/GamePreferences", "not modified", 304);
+        table.AnswerValue("/kor-player-preferences/v1/preference", HostValue::Structure({{"modified", HostValue::Unsigned(7)}}));
         context_ = PluginHostContext{};
         context_.apiMajor = 18;
-        auto plugin = std::make_unique<GameSettingsPlugin>();
-        plugin->Register(&context_, GameSettingsPlugin::kShortName);
-        plugin.release();  // the shut-down callback frees it
-        ASSERT_NE(context_.callbacks->initialize(context_.plugin, table_->host()), 0);
-        Deliver("/kor-login/v1/session",
-                HostValue::Structure({{"state", HostValue::String("SUCCEEDED")},
-                                      {"summonerId", HostValue::Unsigned(501)},
-                                      {"accountId", HostValue::Unsigned(2002)}}));
-        Deliver("/kor-player-preferences/v1/player-preferences-ready", HostValue::Bool(true));
-        table_->ClearRecords();
-    }
-
-    void ShutDown() {
-        if (context_.callbacks != nullptr) context_.callbacks->shutdown(context_.plugin);
-        context_ = PluginHostContext{};
-        table_.reset();
-    }
-
-    void Deliver(const std::string& path, HostValue data) {
-        const auto event = hostkit::MakeResourceEvent(path, hostkit::ResourceEventType::Update, std::move(data));
-        ASSERT_EQ(table_->DeliverEvent(hostkit::EventKeyForPath(path), event), 1u) << path;
-    }
-
-    // Calls every resource once; each answer is read back into a host value
-    // (the host's conversion of the plain record) and released.
-    void CallEverything() {
-        for (const Call& call : kEveryCall) {
-            const PluginFunctionEntry* entry =
-                hostkit::FindFunction(*context_.api, hostkit::MakeFunctionName(call.method, call.path));
-            ASSERT_NE(entry, nullptr) << call.method << " " << call.path;
+        (new GameSettingsPlugin)->Register(&context_, GameSettingsPlugin::kShortName);  // the shut-down callback frees it
+        ASSERT_NE(context_.callbacks->initialize(context_.plugin, table.host()), 0);
+        const HostValue session = HostValue::Structure({{"state", HostValue::String("SUCCEEDED")},
+                                                        {"summonerId", HostValue::Unsigned(501)},
+                                                        {"accountId", HostValue::Unsigned(2002)}});
+        for (const auto& [path, data] : {std::pair{"/kor-login/v1/session", session},
+                                         std::pair{"/kor-player-preferences/v1/player-preferences-ready", HostValue::Bool(true)}}) {
+            const auto event = hostkit::MakeResourceEvent(path, hostkit::ResourceEventType::Update, data);
+            ASSERT_EQ(table.DeliverEvent(hostkit::EventKeyForPath(path), event), 1u) << path;
+        }
+        const std::string base = "/kor-game-settings/v1/";
+        for (const auto& [method, path, body] : std::initializer_list<std::tuple<const char*, std::string, const char*>>{
+                 {"GET", "game-settings", ""},
+                 {"GET", "game-settings-schema", ""},
+                 {"GET", "input-settings", ""},
+                 {"GET", "input-settings-schema", ""},
+                 {"GET", "ready", ""},
+                 {"GET", "didreset", ""},
+                 {"PATCH", "game-settings", R"({"General": {"GameMouseSpeed": 61}})"},
+                 {"PATCH", "input-settings", R"({"GameEvents": {"evtCastSpell2": "[Ctrl][w],[e]"}})"},
+                 {"POST", "save", ""},
+                 {"POST", "reload-post-game", ""}}) {
+            const PluginFunctionEntry* entry = hostkit::FindFunction(*context_.api, hostkit::MakeFunctionName(method, base + path));
+            ASSERT_NE(entry, nullptr) << method << " " << path;
             hostkit::RequestBuilder request;
-            request.Method(call.method).Url(call.path);
-            if (call.jsonBody != nullptr) request.Body("application/json", call.jsonBody);
+            request.Method(method).Url(base + path);
+            if (*body != '\0') request.Body("application/json", body);
             hostkit::ResponseHolder response;
             ASSERT_TRUE(hostkit::InvokeFunction(*entry, request, response).ok());
-            EXPECT_FALSE(response.failed()) << call.method << " " << call.path << ": " << response.error();
-            EXPECT_TRUE(response.value().ok()) << call.method << " " << call.path;
-            response.Release();
+            EXPECT_FALSE(response.failed()) << method << " " << path << ": " << response.error();
+            EXPECT_TRUE(response.value().ok()) << method << " " << path;
         }
-        table_->ClearRecords();
+        whileRunning();
+        context_.callbacks->shutdown(context_.plugin);
+        context_ = PluginHostContext{};
     }
 
-    std::string root_;
-    std::string previousDirectory_;
-    std::unique_ptr<testing::TestHostTable> table_;
+    std::optional<testing::TestHostTable> table_;  // outlives the plug-in
     PluginHostContext context_{};
 };
 
-TEST_F(ServiceMemoryTest, RepeatedCallsLeaveNoCountedBlocksOrPagesBehind) {
-    StartLoaded();
-    CallEverything();  // first use builds what the service keeps
-    const uint64_t bytesAfterFirstRound = LiveCountedBytes();
-    const std::size_t pagesAfterFirstRound = PagesInUse();
-
-    for (int round = 0; round < 20; ++round) CallEverything();
-    EXPECT_EQ(LiveCountedBytes(), bytesAfterFirstRound);
-    EXPECT_EQ(PagesInUse(), pagesAfterFirstRound);
-}
-
-TEST_F(ServiceMemoryTest, APluginLifetimeGivesItsPagesBack) {
+TEST_F(ServiceMemoryTest, APluginLifetimeGivesItsPagesAndBlocksBack) {
+    const auto pages = [] { return PageSource::Instance().PagesInUse(); };
+    const auto bytes = [] { return platform::ReadMemoryCounters().bytesAllocated - platform::ReadMemoryCounters().bytesFreed; };
     // The first lifetime may leave the process-wide documents behind; every
     // later one must end where it started.
-    StartLoaded();
-    CallEverything();
-    ShutDown();
-    const std::size_t pagesBetweenLifetimes = PagesInUse();
-    const uint64_t bytesBetweenLifetimes = LiveCountedBytes();
-
+    Lifetime([] {});
+    const std::size_t pagesBetween = pages();
+    const uint64_t bytesBetween = bytes();
     for (int lifetime = 0; lifetime < 3; ++lifetime) {
-        StartLoaded();
-        CallEverything();
-        EXPECT_GT(PagesInUse(), pagesBetweenLifetimes);  // a running service holds its documents
-        ShutDown();
-        EXPECT_EQ(PagesInUse(), pagesBetweenLifetimes) << "lifetime " << lifetime;
-        EXPECT_EQ(LiveCountedBytes(), bytesBetweenLifetimes) << "lifetime " << lifetime;
+        Lifetime([&] { EXPECT_GT(pages(), pagesBetween); });  // a running service holds its documents
+        EXPECT_EQ(pages(), pagesBetween) << "lifetime " << lifetime;
+        EXPECT_EQ(bytes(), bytesBetween) << "lifetime " << lifetime;
     }
 }
 

@@ -5,94 +5,70 @@
 #include <climits>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kor {
 namespace {
 
-TEST(MessageFormatPositions, NumbersAndTextsBySlot) {
-    EXPECT_EQ(FormatMessage("%1.%2.%3", 1, 2, 3), "1.2.3");
-    EXPECT_EQ(FormatMessage("%1 then %2", "a", "b"), "a then b");
-    EXPECT_EQ(FormatMessage("%2 then %1", "a", "b"), "b then a");
-    EXPECT_EQ(FormatMessage("/kor-game-settings/v1%1", std::string("/game-settings")),
-              "/kor-game-settings/v1/game-settings");
+const SemanticVersion kPlain{18, 0, 0, "", ""}, kFull{1, 2, 3, "beta", "7"};
+
+TEST(MessageFormatTest, Cases) {
+    const std::string longSpecification = "x%1$" + std::string(70, '0') + "d", big(5000, 'z');
+    struct {
+        std::string tmpl;
+        std::vector<FormatArgument> args;
+        std::string expected;
+    } cases[] = {
+        {"%1.%2.%3", {1, 2, 3}, "1.2.3"},
+        {"%2 then %1", {"a", "b"}, "b then a"},
+        // A bare position uses the argument's own length and conversion.
+        {"%1", {int64_t{INT64_MIN}}, "-9223372036854775808"},
+        {"%1", {uint64_t{UINT64_MAX}}, "18446744073709551615"},
+        {"%1", {uint32_t{UINT32_MAX}}, "4294967295"},
+        {"%1", {'x'}, "x"},
+        {"%1", {1.5}, "1.5"},
+        {"%1", {1.8446744073709552e19}, "1.84467e+19"},
+        {"%1$5d|%1$-5d|", {42}, "   42|42   |"},
+        {"%1$s", {42}, "42"},  // a conversion the argument does not accept falls back to its own
+        {"%1$d", {"text"}, "text"},
+        {"%1$x", {255}, "ff"},
+        {"%1$08.3f", {3.14159}, "0003.142"},
+        {"%d and %s", {7, "seven"}, "7 and seven"},
+        {"%1$lld", {5}, "5"},  // the template's length modifier is not trusted
+        {"%*d", {6, 42}, "    42"},
+        {"%.*f", {2, 3.14159}, "3.14"},
+        {"%3$*1$.*2$f", {8, 1, 2.25}, "     2.2"},
+        {"%*d|", {-4, 7}, "7   |"},
+        {"%*d|", {INT32_MIN, 7}, "7|"},  // no positive counterpart: ignored
+        {"ab%*dcd", {"wide", 7}, "ab"},   // a width that is not an integer ends the text
+        {"100%%", {}, "100%"},
+        {"%%%1", {5}, "%5"},
+        {"a%1$nb", {17}, "ab"},
+        // Malformed: stops without failing.
+        {"before %3 after", {1, 2}, "before "},
+        {"dangling %", {}, "dangling "},
+        {"dangling %1$", {}, "dangling "},
+        {"no args %s", {}, "no args "},
+        {longSpecification, {1}, "x"},
+        {"%1 supports %2|%3$d", {"p", kFull, kPlain}, "p supports 1.2.3-beta+7|18.0.0"},
+        {"%1", {big}, std::string(4095, 'z')},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormatMessageArgs(c.tmpl, c.args.data(), c.args.size()), c.expected) << c.tmpl;
+
+    std::string noise;  // any bytes at all: never crashes, always terminated
+    for (int i = 0; i < 512; ++i) noise += static_cast<char>(i);
+    EXPECT_LE(FormatMessage(noise, 1, "t", 2.0).size(), 4095u);
 }
 
-TEST(MessageFormatPositions, BarePositionUsesTheArgumentsOwnLength) {
-    EXPECT_EQ(FormatMessage("%1", int64_t{-9223372036854775807LL - 1}), "-9223372036854775808");
-    EXPECT_EQ(FormatMessage("%1", uint64_t{18446744073709551615ULL}), "18446744073709551615");
-    EXPECT_EQ(FormatMessage("%1", uint32_t{4294967295u}), "4294967295");
-    EXPECT_EQ(FormatMessage("%1", 'x'), "x");
-    EXPECT_EQ(FormatMessage("%1", 1.5), "1.5");
-    EXPECT_EQ(FormatMessage("%1", 1.8446744073709552e19), "1.84467e+19");
-}
-
-TEST(MessageFormatSpecifications, WidthFlagsAndFallbackConversion) {
-    EXPECT_EQ(FormatMessage("%1$5d", 42), "   42");
-    EXPECT_EQ(FormatMessage("%1$-5d|", 42), "42   |");
-    EXPECT_EQ(FormatMessage("%1$s", 42), "42");           // s is not accepted by an integer
-    EXPECT_EQ(FormatMessage("%1$d", "text"), "text");     // d is not accepted by a text
-    EXPECT_EQ(FormatMessage("%1$x", 255), "ff");
-    EXPECT_EQ(FormatMessage("%1$08.3f", 3.14159), "0003.142");
-    EXPECT_EQ(FormatMessage("%d and %s", 7, "seven"), "7 and seven");
-    EXPECT_EQ(FormatMessage("%1$lld", 5), "5");  // the template's length modifier is not trusted
-}
-
-TEST(MessageFormatSpecifications, WidthAndPrecisionFromArguments) {
-    EXPECT_EQ(FormatMessage("%*d", 6, 42), "    42");
-    EXPECT_EQ(FormatMessage("%.*f", 2, 3.14159), "3.14");
-    EXPECT_EQ(FormatMessage("%3$*1$.*2$f", 8, 1, 2.25), "     2.2");
-    EXPECT_EQ(FormatMessage("%*d|", -4, 7), "7   |");
-    // The most negative width has no positive counterpart: it is ignored.
-    EXPECT_EQ(FormatMessage("%*d|", INT32_MIN, 7), "7|");
-    // A width that cannot be read as an integer ends the text.
-    EXPECT_EQ(FormatMessage("ab%*dcd", "wide", 7), "ab");
-}
-
-TEST(MessageFormatSpecifications, PercentSignsAndTheNConversion) {
-    EXPECT_EQ(FormatMessage("100%%"), "100%");
-    EXPECT_EQ(FormatMessage("%%%1", 5), "%5");
-    int untouched = 17;
-    EXPECT_EQ(FormatMessage("a%1$nb", untouched), "ab");
-    EXPECT_EQ(untouched, 17);
-}
-
-TEST(MessageFormatMalformed, StopsWithoutFailing) {
-    EXPECT_EQ(FormatMessage("before %3 after", 1, 2), "before ");
-    EXPECT_EQ(FormatMessage("dangling %"), "dangling ");
-    EXPECT_EQ(FormatMessage("dangling %1$"), "dangling ");
-    EXPECT_EQ(FormatMessage("no args %s"), "no args ");
-    std::string longSpec = "x%1$" + std::string(70, '0') + "d";
-    EXPECT_EQ(FormatMessage(longSpec, 1), "x");
-    // Any bytes at all: never crashes, always terminated.
-    std::string noise;
-    for (int i = 0; i < 256; ++i) noise += static_cast<char>(i);
-    std::string out = FormatMessage(noise + noise, 1, "t", 2.0);
-    EXPECT_LE(out.size(), 4095u);
-}
-
-TEST(MessageFormatBuffer, TruncatesAtSizeMinusOne) {
+TEST(MessageFormatTest, BufferIsCutAtSizeMinusOne) {
     char buffer[8];
-    std::size_t n = FormatMessageInto(buffer, sizeof buffer, "%1 and more", nullptr, 0);
-    EXPECT_EQ(n, 0u);
-    EXPECT_STREQ(buffer, "");
     const FormatArgument args[] = {"abcdefghijkl"};
-    n = FormatMessageInto(buffer, sizeof buffer, "%1", args, 1);
-    EXPECT_EQ(n, 7u);
+    EXPECT_EQ(FormatMessageInto(buffer, sizeof buffer, "%1 and more", nullptr, 0), 0u);
+    EXPECT_STREQ(buffer, "");
+    EXPECT_EQ(FormatMessageInto(buffer, sizeof buffer, "%1", args, 1), 7u);
     EXPECT_STREQ(buffer, "abcdefg");
-    n = FormatMessageInto(buffer, sizeof buffer, "0123456789", nullptr, 0);
-    EXPECT_EQ(n, 7u);
+    EXPECT_EQ(FormatMessageInto(buffer, sizeof buffer, "0123456789", nullptr, 0), 7u);
     EXPECT_STREQ(buffer, "0123456");
-    std::string big(5000, 'z');
-    EXPECT_EQ(FormatMessage("%1", big).size(), 4095u);
-}
-
-TEST(MessageFormatVersion, PrintsItsParts) {
-    SemanticVersion plain{18, 0, 0, "", ""};
-    SemanticVersion full{1, 2, 3, "beta", "7"};
-    EXPECT_EQ(VersionText(plain), "18.0.0");
-    EXPECT_EQ(VersionText(full), "1.2.3-beta+7");
-    EXPECT_EQ(FormatMessage("%1 supports %2", "p", full), "p supports 1.2.3-beta+7");
-    EXPECT_EQ(FormatMessage("%1$d", plain), "18.0.0");
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include "tools/hostkit/FunctionCall.h"
 #include "tools/hostkit/FunctionName.h"
-#include "tools/hostkit/MethodNumbers.h"
 
 // The library keeps one thread-local flag, so every copy a test loads gets
 // a dynamic TLS block. AddressSanitizer's guess at the bounds of such a
@@ -26,31 +25,6 @@ namespace {
 std::string TextOrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
 std::string_view PathOf(std::string_view url) { return url.substr(0, url.find('?')); }
-
-TestHostTable::SeenRequest Describe(const PluginRequest& request) {
-    TestHostTable::SeenRequest seen;
-    seen.method = request.method;
-    if (request.method == hostkit::kMethodCustom) seen.customMethod = TextOrEmpty(request.customMethod);
-    seen.url = TextOrEmpty(request.url);
-    if (request.args != nullptr) {
-        for (uint32_t index = 0; index < request.argCount; ++index) {
-            hostkit::Outcome<HostValue> value = hostkit::ReadPlainValue(request.args[index].value);
-            seen.arguments.emplace_back(TextOrEmpty(request.args[index].name),
-                                        value.ok() ? value.value() : HostValue::String("<unreadable: " +
-                                                                                       value.error() + ">"));
-        }
-    }
-    if (request.headers != nullptr) {
-        for (uint32_t index = 0; index < request.headerCount; ++index) {
-            seen.headers.emplace_back(TextOrEmpty(request.headers[index].name),
-                                      TextOrEmpty(request.headers[index].value));
-        }
-    }
-    seen.contentType = TextOrEmpty(request.contentType);
-    if (request.body != nullptr) seen.body.assign(reinterpret_cast<const char*>(request.body), request.bodySize);
-    seen.callWord = request.callWord;
-    return seen;
-}
 
 }  // namespace
 
@@ -89,11 +63,10 @@ TestHostTable::RequestHandler TestHostTable::FindHandler(const std::string& url)
 }
 
 void TestHostTable::SendRequest(PluginResponse* response, const PluginRequest* request) {
-    SeenRequest seen = Describe(*request);
-    const std::string url = seen.url;
+    const std::string url = TextOrEmpty(request->url);
     {
         std::lock_guard lock(mutex_);
-        requests_.push_back(std::move(seen));
+        records_.requests.push_back(SeenRequest{request->method, url, request->callWord});
     }
     RequestHandler handler = FindHandler(url);
     if (handler) {
@@ -105,98 +78,49 @@ void TestHostTable::SendRequest(PluginResponse* response, const PluginRequest* r
 
 void TestHostTable::FireEvent(const PluginEvent* event) {
     hostkit::Outcome<HostValue> payload = hostkit::ReadPlainValue(event->payload);
-    FiredEvent fired{TextOrEmpty(event->name), payload.ok() ? payload.value() : HostValue(), payload.error(),
-                     event->context};
     std::lock_guard lock(mutex_);
-    firedEvents_.push_back(std::move(fired));
+    records_.firedEvents.push_back(FiredEvent{TextOrEmpty(event->name), payload.ok() ? payload.value() : HostValue()});
 }
 
 void TestHostTable::SubscribeEvent(const char* name, uintptr_t handle, PluginDispatchFn, void*, uint32_t flags) {
     std::lock_guard lock(mutex_);
-    subscriptionCalls_.push_back(SubscriptionCall{true, TextOrEmpty(name), handle, flags});
+    records_.subscriptionCalls.push_back(SubscriptionCall{true, TextOrEmpty(name), handle, flags});
 }
 
 void TestHostTable::UnsubscribeEvent(const char* name, uintptr_t handle) {
     std::lock_guard lock(mutex_);
-    subscriptionCalls_.push_back(SubscriptionCall{false, TextOrEmpty(name), handle, 0});
+    records_.subscriptionCalls.push_back(SubscriptionCall{false, TextOrEmpty(name), handle, 0});
 }
 
 void TestHostTable::Yield() {
     std::lock_guard lock(mutex_);
-    ++yields_;
+    ++records_.yields;
 }
 
 void TestHostTable::BeginWait(const char* label, uintptr_t) {
     std::lock_guard lock(mutex_);
-    waitLabels_.push_back(TextOrEmpty(label));
+    records_.waitLabels.push_back(TextOrEmpty(label));
 }
 
 uint64_t TestHostTable::EndWait() {
     std::lock_guard lock(mutex_);
-    ++endWaits_;
+    ++records_.endWaits;
     return 0;
 }
 
 void TestHostTable::Log(int32_t level, const char* message) {
     std::lock_guard lock(mutex_);
-    logLines_.push_back(LogLine{level, TextOrEmpty(message)});
+    records_.logLines.push_back(LogLine{level, TextOrEmpty(message)});
 }
 
 void TestHostTable::OnEntryFailure(std::string_view entry, std::string_view what) {
     std::lock_guard lock(mutex_);
-    failures_.push_back(EntryFailure{std::string(entry), std::string(what)});
-}
-
-std::vector<TestHostTable::LogLine> TestHostTable::logLines() const {
-    std::lock_guard lock(mutex_);
-    return logLines_;
-}
-
-std::vector<TestHostTable::FiredEvent> TestHostTable::firedEvents() const {
-    std::lock_guard lock(mutex_);
-    return firedEvents_;
-}
-
-std::vector<TestHostTable::SeenRequest> TestHostTable::requests() const {
-    std::lock_guard lock(mutex_);
-    return requests_;
-}
-
-std::vector<TestHostTable::SubscriptionCall> TestHostTable::subscriptionCalls() const {
-    std::lock_guard lock(mutex_);
-    return subscriptionCalls_;
-}
-
-std::vector<std::string> TestHostTable::waitLabels() const {
-    std::lock_guard lock(mutex_);
-    return waitLabels_;
-}
-
-int TestHostTable::yields() const {
-    std::lock_guard lock(mutex_);
-    return yields_;
-}
-
-int TestHostTable::endWaits() const {
-    std::lock_guard lock(mutex_);
-    return endWaits_;
-}
-
-std::vector<TestHostTable::EntryFailure> TestHostTable::failures() const {
-    std::lock_guard lock(mutex_);
-    return failures_;
+    records_.failures.push_back(std::string(entry) + ": " + std::string(what));
 }
 
 void TestHostTable::ClearRecords() {
     std::lock_guard lock(mutex_);
-    logLines_.clear();
-    firedEvents_.clear();
-    requests_.clear();
-    subscriptionCalls_.clear();
-    waitLabels_.clear();
-    yields_ = 0;
-    endWaits_ = 0;
-    failures_.clear();
+    records_ = Records{};
 }
 
 // ---- TestHost ---------------------------------------------------------------
@@ -219,35 +143,24 @@ void TestHost::Shutdown() {
     if (library_) library_->Shutdown();
 }
 
-hostkit::Outcome<std::unique_ptr<hostkit::ResponseHolder>> TestHost::CallFunction(std::string_view name,
-                                                                                 hostkit::RequestBuilder& request) {
-    const PluginApiDescription* description = api();
-    if (description == nullptr) return hostkit::Failure{"no plug-in is loaded"};
-    const PluginFunctionEntry* entry = hostkit::FindFunction(*description, name);
-    if (entry == nullptr) return hostkit::Failure{"the plug-in has no function " + std::string(name)};
+hostkit::Outcome<std::unique_ptr<hostkit::ResponseHolder>> TestHost::Call(
+    std::string_view method, std::string_view url, const std::function<void(hostkit::RequestBuilder&)>& prepare) {
+    const std::string name = hostkit::MakeFunctionName(method, PathOf(url));
+    const PluginFunctionEntry* entry = api() != nullptr ? hostkit::FindFunction(*api(), name) : nullptr;
+    if (entry == nullptr) return hostkit::Failure{"the plug-in has no function " + name};
+    hostkit::RequestBuilder request;
+    const std::size_t question = url.find('?');
+    request.Method(method).Url(url.substr(0, question),
+                               question == std::string_view::npos ? std::string_view() : url.substr(question + 1));
+    if (prepare) prepare(request);
     auto response = std::make_unique<hostkit::ResponseHolder>();
     hostkit::Outcome<void> called = hostkit::InvokeFunction(*entry, request, *response);
     if (!called.ok()) return hostkit::Failure{called.error()};
     return response;
 }
 
-hostkit::Outcome<std::unique_ptr<hostkit::ResponseHolder>> TestHost::Call(
-    std::string_view method, std::string_view url, const std::function<void(hostkit::RequestBuilder&)>& prepare) {
-    hostkit::RequestBuilder request;
-    const std::size_t question = url.find('?');
-    request.Method(method).Url(url.substr(0, question),
-                               question == std::string_view::npos ? std::string_view() : url.substr(question + 1));
-    if (prepare) prepare(request);
-    return CallFunction(hostkit::MakeFunctionName(method, PathOf(url)), request);
-}
-
 std::size_t TestHost::DeliverEvent(std::string_view name, const HostValue& payload) {
     return table_.DeliverEvent(name, payload);
-}
-
-hostkit::Outcome<std::array<uint32_t, 14>> TestHost::MemoryStats() const {
-    if (!library_) return hostkit::Failure{"no plug-in is loaded"};
-    return library_->MemoryStats();
 }
 
 // ---- Fresh library copies ---------------------------------------------------

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -8,7 +7,6 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "host/PluginAbi.h"
@@ -17,7 +15,6 @@
 #include "tools/hostkit/HostTable.h"
 #include "tools/hostkit/HostValue.h"
 #include "tools/hostkit/Outcome.h"
-#include "tools/hostkit/PlainArena.h"
 #include "tools/hostkit/PlainValueReader.h"
 #include "tools/hostkit/PluginLibrary.h"
 #include "tools/hostkit/RequestBuilder.h"
@@ -47,18 +44,11 @@ public:
     };
     struct FiredEvent {
         std::string name;
-        HostValue payload;
-        std::string payloadError;  // set when the payload record did not read
-        void* context = nullptr;
+        HostValue payload;  // empty when the record did not read
     };
     struct SeenRequest {
         uint32_t method = 0;
-        std::string customMethod;
         std::string url;
-        std::vector<std::pair<std::string, HostValue>> arguments;  // an unnamed argument has ""
-        hostkit::HeaderList headers;
-        std::string contentType;
-        std::string body;
         uintptr_t callWord = 0;
     };
     struct SubscriptionCall {
@@ -66,10 +56,6 @@ public:
         std::string name;
         uintptr_t handle = 0;
         uint32_t flags = 0;
-    };
-    struct EntryFailure {
-        std::string entry;
-        std::string what;
     };
 
     explicit TestHostTable(uintptr_t handle = 0x51);
@@ -81,14 +67,14 @@ public:
     void AnswerStream(std::string url, hostkit::StreamScript script, uint32_t status = 200);
 
     // ---- what the plug-in did, in call order ----
-    std::vector<LogLine> logLines() const;
-    std::vector<FiredEvent> firedEvents() const;
-    std::vector<SeenRequest> requests() const;
-    std::vector<SubscriptionCall> subscriptionCalls() const;
-    std::vector<std::string> waitLabels() const;
-    int yields() const;
-    int endWaits() const;
-    std::vector<EntryFailure> failures() const;
+    std::vector<LogLine> logLines() const { return Locked(records_.logLines); }
+    std::vector<FiredEvent> firedEvents() const { return Locked(records_.firedEvents); }
+    std::vector<SeenRequest> requests() const { return Locked(records_.requests); }
+    std::vector<SubscriptionCall> subscriptionCalls() const { return Locked(records_.subscriptionCalls); }
+    std::vector<std::string> waitLabels() const { return Locked(records_.waitLabels); }
+    int yields() const { return Locked(records_.yields); }
+    int endWaits() const { return Locked(records_.endWaits); }
+    std::vector<std::string> failures() const { return Locked(records_.failures); }  // "entry: what"
     void ClearRecords();
 
 protected:
@@ -105,17 +91,24 @@ protected:
 
 private:
     RequestHandler FindHandler(const std::string& url) const;
+    template <class T>
+    T Locked(const T& record) const {
+        std::lock_guard lock(mutex_);
+        return record;
+    }
 
     mutable std::mutex mutex_;
     std::map<std::string, RequestHandler, std::less<>> handlers_;
-    std::vector<LogLine> logLines_;
-    std::vector<FiredEvent> firedEvents_;
-    std::vector<SeenRequest> requests_;
-    std::vector<SubscriptionCall> subscriptionCalls_;
-    std::vector<std::string> waitLabels_;
-    int yields_ = 0;
-    int endWaits_ = 0;
-    std::vector<EntryFailure> failures_;
+    struct Records {
+        std::vector<LogLine> logLines;
+        std::vector<FiredEvent> firedEvents;
+        std::vector<SeenRequest> requests;
+        std::vector<SubscriptionCall> subscriptionCalls;
+        std::vector<std::string> waitLabels;
+        int yields = 0;
+        int endWaits = 0;
+        std::vector<std::string> failures;
+    } records_;
 };
 
 // A host that loads the plug-in library and drives it: entry point, the
@@ -146,19 +139,14 @@ public:
 
     TestHostTable& table() { return table_; }
     const TestHostTable& table() const { return table_; }
-    // Valid after a successful Load.
-    hostkit::PluginLibrary& library() { return *library_; }
-    const PluginHostContext& context() const { return library_->context(); }
+    const PluginHostContext& context() const { return library_->context(); }  // valid once loaded
     // The API description; null before Load and after Shutdown.
     const PluginApiDescription* api() const { return library_ ? library_->api() : nullptr; }
 
-    // Calls the function entry named `name` with `request` (the entry's call
-    // context is filled in). Fails when the plug-in has no such function.
-    hostkit::Outcome<std::unique_ptr<hostkit::ResponseHolder>> CallFunction(std::string_view name,
-                                                                           hostkit::RequestBuilder& request);
     // Calls the function registered for `method` on the URL's path (the
-    // function named MakeFunctionName(method, path)) with a request of that
-    // method and URL; `prepare` may add arguments, headers and a body.
+    // function named MakeFunctionName(method, path)) through its entry, with
+    // a request of that method and URL; `prepare` may add arguments, headers
+    // and a body. Fails when the plug-in has no such function.
     hostkit::Outcome<std::unique_ptr<hostkit::ResponseHolder>> Call(
         std::string_view method, std::string_view url,
         const std::function<void(hostkit::RequestBuilder&)>& prepare = {});
@@ -166,8 +154,6 @@ public:
     // Delivers an event through the dispatch function of every subscription
     // of `name`; the number of dispatch calls made.
     std::size_t DeliverEvent(std::string_view name, const HostValue& payload);
-
-    hostkit::Outcome<std::array<uint32_t, 14>> MemoryStats() const;
 
 private:
     std::string path_;

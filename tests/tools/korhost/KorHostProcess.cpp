@@ -6,63 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <thread>
 
 namespace kor::korhost::testing {
-namespace {
-
-const char* const kKorHost = KOR_HOST_PATH;
-constexpr auto kStartTimeout = std::chrono::seconds(20);
-
-std::vector<char*> Argv(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(kKorHost));
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    return argv;
-}
-
-// Forks kor-host in `directory`; its standard output goes to `outFd`
-// (a pipe end or a file), standard error to `errPath`.
-pid_t Spawn(const std::string& directory, const std::vector<std::string>& arguments, int outFd,
-            const std::string& errPath) {
-    std::vector<char*> argv = Argv(arguments);
-    const pid_t pid = fork();
-    if (pid != 0) return pid;
-    if (chdir(directory.c_str()) != 0) _exit(126);
-    const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    if (errFd < 0) _exit(126);
-    dup2(outFd, STDOUT_FILENO);
-    dup2(errFd, STDERR_FILENO);
-    execv(kKorHost, argv.data());
-    _exit(127);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::optional<int> WaitFor(pid_t pid, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        int status = 0;
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
-}  // namespace
 
 std::string MakeTemporaryDirectory() {
     const char* base = std::getenv("TMPDIR");
@@ -81,20 +30,33 @@ KorHostProcess::~KorHostProcess() {
 
 bool KorHostProcess::StartServe(const std::string& directory, const std::vector<std::string>& extra) {
     directory_ = directory;
+    std::vector<std::string> arguments = {KOR_HOST_PATH, "serve", "--listen", "127.0.0.1:0"};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const std::string errPath = directory + "/kor-host.stderr";
     int pipeFds[2];
     if (pipe(pipeFds) != 0) {
         error_ = "pipe failed";
         return false;
     }
-    std::vector<std::string> arguments = {"serve", "--listen", "127.0.0.1:0"};
-    arguments.insert(arguments.end(), extra.begin(), extra.end());
-    pid_ = Spawn(directory, arguments, pipeFds[1], directory + "/kor-host.stderr");
+    pid_ = fork();
+    if (pid_ == 0) {  // the child: kor-host in `directory`, standard error to a file
+        const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (chdir(directory.c_str()) != 0 || errFd < 0) _exit(126);
+        dup2(pipeFds[1], STDOUT_FILENO);
+        dup2(errFd, STDERR_FILENO);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
     close(pipeFds[1]);
     stdoutFd_ = pipeFds[0];
 
-    static const std::regex kListening("listening on http://127\\.0\\.0\\.1:([0-9]+)");
+    // Standard output is read until the line that tells the port.
+    const std::string listening = "listening on http://127.0.0.1:";
     std::string output;
-    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
         pollfd readable{stdoutFd_, POLLIN, 0};
         if (poll(&readable, 1, 50) <= 0) continue;
@@ -102,9 +64,9 @@ bool KorHostProcess::StartServe(const std::string& directory, const std::vector<
         const ssize_t count = read(stdoutFd_, buffer, sizeof buffer);
         if (count <= 0) break;  // the process ended
         output.append(buffer, static_cast<std::size_t>(count));
-        std::smatch match;
-        if (std::regex_search(output, match, kListening)) {
-            port_ = std::atoi(match[1].str().c_str());
+        const std::size_t at = output.find(listening);
+        if (at != std::string::npos && output.find('\n', at) != std::string::npos) {
+            port_ = std::atoi(output.c_str() + at + listening.size());
             return true;
         }
     }
@@ -115,7 +77,13 @@ bool KorHostProcess::StartServe(const std::string& directory, const std::vector<
 std::optional<int> KorHostProcess::Stop(std::chrono::milliseconds timeout, int signal) {
     if (pid_ <= 0) return std::nullopt;
     kill(pid_, signal);
-    std::optional<int> status = WaitFor(pid_, timeout);
+    std::optional<int> status;
+    for (const auto deadline = std::chrono::steady_clock::now() + timeout;
+         !status && std::chrono::steady_clock::now() < deadline;
+         std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
+        int raw = 0;
+        if (waitpid(pid_, &raw, WNOHANG) == pid_) status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    }
     if (!status) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
@@ -124,26 +92,11 @@ std::optional<int> KorHostProcess::Stop(std::chrono::milliseconds timeout, int s
     return status;
 }
 
-std::string KorHostProcess::StandardError() const { return ReadFile(directory_ + "/kor-host.stderr"); }
-
-RunResult RunKorHost(const std::string& directory, const std::vector<std::string>& arguments) {
-    const std::string outPath = directory + "/run.stdout";
-    const std::string errPath = directory + "/run.stderr";
-    std::remove(outPath.c_str());
-    std::remove(errPath.c_str());
-    const int outFd = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    RunResult result;
-    const pid_t pid = Spawn(directory, arguments, outFd, errPath);
-    close(outFd);
-    std::optional<int> status = WaitFor(pid, std::chrono::seconds(30));
-    if (!status) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
-    result.exitStatus = status.value_or(-1);
-    result.out = ReadFile(outPath);
-    result.err = ReadFile(errPath);
-    return result;
+std::string KorHostProcess::StandardError() const {
+    std::ifstream in(directory_ + "/kor-host.stderr", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 }  // namespace kor::korhost::testing

@@ -45,14 +45,6 @@ private:
     std::string error_;
 };
 
-// The result of running kor-host to completion (for call and --help).
-struct RunResult {
-    int exitStatus = -1;
-    std::string out;
-    std::string err;
-};
-RunResult RunKorHost(const std::string& directory, const std::vector<std::string>& arguments);
-
 // A fresh empty directory under the system's temporary directory.
 std::string MakeTemporaryDirectory();
 
