@@ -218,7 +218,7 @@ TEST_F(GameSettingsServiceTest, ValuesOutOfRangeAreReportedAndNeverReachTheResou
     // A change holding a value the file could not hold is refused whole.
     EXPECT_EQ(Call("PATCH", kGameSettings, R"({"HUD": {"GlobalScale": 1e39, "MinimapScale": 2.0}})")->status(), 400u);
     EXPECT_EQ(Call("PATCH", kGameSettings, R"({"HUD": {"ChatScale": 9223372036854775808}})")->status(), 400u);
-    EXPECT_FALSE(Exists(kGameConfig));
+    EXPECT_FALSE(std::filesystem::exists(kGameConfig));
 }
 
 }  // namespace

@@ -20,7 +20,6 @@
 #include <unistd.h>
 #endif
 
-#include "support/GameSettingsScript.h"
 #include "support/InstalledLibraryTest.h"
 #include "tools/hostkit/HostAnswer.h"
 
