@@ -27,7 +27,6 @@ namespace kor {
 namespace {
 
 using hostkit::HostValue;
-using hostkit::ResourceEventType;
 using namespace kor::testing;
 
 constexpr const char* kPersistList = R"({"files": [{"name": "Input.ini", "sections": [{"name": "GameEvents",)"
@@ -56,33 +55,15 @@ protected:
     }
 
     void Load() {
-        Deliver(kSessionPath, ResourceEventType::Update,
-                HostValue::Structure({{"state", HostValue::String("SUCCEEDED")},
-                                      {"summonerId", HostValue::Unsigned(7)},
-                                      {"accountId", HostValue::Unsigned(1001)}}));
-        Deliver(kReadyEventPath, ResourceEventType::Update, HostValue::Bool(true));
+        LogIn(1001);
         table().ClearRecords();
-    }
-
-    std::unique_ptr<hostkit::ResponseHolder> Patch(const std::string& path, const std::string& body) {
-        auto response = host_->Call("PATCH", path, [&](hostkit::RequestBuilder& request) {
-            request.Body("application/json", body);
-        });
-        EXPECT_TRUE(response.ok()) << response.error();
-        return response.ok() ? std::move(response).value() : nullptr;
-    }
-
-    HostValue Get(const std::string& path) {
-        auto response = host_->Call("GET", path);
-        return response.ok() && response.value()->value().ok() ? response.value()->value().value()
-                                                                : HostValue::String("<unreadable>");
     }
 
     // Everything a PATCH may change: the three files and both resources.
     std::vector<std::string> Files() const {
         return {ReadFile(kGameConfig), ReadFile(kInputConfig), ReadFile(kPersisted)};
     }
-    std::vector<HostValue> State() { return {Get(kGameSettings), Get(kInputSettings)}; }
+    std::vector<HostValue> State() { return {Answer("GET", kGameSettings), Answer("GET", kInputSettings)}; }
 
     // Checks that nothing of a refused or failed PATCH is left anywhere.
     void ExpectNothingChanged(const std::vector<std::string>& files, const std::vector<HostValue>& state) {
@@ -120,8 +101,9 @@ TEST_F(PatchSafetyTest, BodiesTheFilesCouldNotHoldAreRefusedBeforeAnythingChange
         {kGameSettings, R"({"HUD": {"ChatScale": [1]}})", "[HUD] ChatScale"},
         {kGameSettings, R"({"HUD": {"ChatScale": 1e20}})", "[HUD] ChatScale"},
         {kGameSettings, R"({"HUD": {"ChatScale": 2.5}})", "[HUD] ChatScale"},
+        {kGameSettings, R"({"HUD": {"ChatScale": 9223372036854775808}})", "[HUD] ChatScale"},
         {kGameSettings, R"({"HUD": {"ChatScale": "120"}})", "[HUD] ChatScale"},
-        {kGameSettings, R"({"HUD": {"GlobalScale": 1e308}})", "[HUD] GlobalScale"},
+        {kGameSettings, R"({"HUD": {"GlobalScale": 1e39}})", "[HUD] GlobalScale"},
         {kGameSettings, R"({"HUD": {"GlobalScale": "NaN"}})", "[HUD] GlobalScale"},
         {kGameSettings, R"({"HUD": {"DrawHealthBars": 1}})", "[HUD] DrawHealthBars"},
         {kInputSettings, R"({"GameEvents": {"evtCastSpell1": true}})", "[GameEvents] evtCastSpell1"},
@@ -135,7 +117,7 @@ TEST_F(PatchSafetyTest, BodiesTheFilesCouldNotHoldAreRefusedBeforeAnythingChange
         table().ClearRecords();
         const auto files = Files();
         const auto state = State();
-        auto response = Patch(c.path, c.body);
+        auto response = Call("PATCH", c.path, c.body);
         ASSERT_TRUE(response);
         EXPECT_EQ(response->status(), 400u);
         EXPECT_NE(response->error().find(c.named), std::string::npos) << response->error();
@@ -167,17 +149,18 @@ TEST_F(PatchSafetyTest, AWriteThatFailsAnywhereTakesBackTheWholeChange) {
         }
         const auto files = Files();
         const auto state = State();
-        auto response = Patch(kInputSettings, kBindings);
+        auto response = Call("PATCH", kInputSettings, kBindings);
         ASSERT_TRUE(response);
         EXPECT_EQ(response->status(), 500u);
         EXPECT_NE(response->error().find("Unable to save settings to file"), std::string::npos);
+        EXPECT_EQ(Logged("Failed to write settings to ", 2), c.loaded);
         ExpectNothingChanged(files, state);
 
         // Once the way is clear the same change goes through whole.
         if (c.blocked) std::filesystem::remove(c.blocked);
         if (!c.loaded) Load();
         if (!c.blocked && c.loaded) std::filesystem::remove(kGameConfig);
-        response = Patch(kInputSettings, kBindings);
+        response = Call("PATCH", kInputSettings, kBindings);
         ASSERT_TRUE(response);
         EXPECT_FALSE(response->failed()) << response->error();
         EXPECT_NE(ReadFile(kInputConfig).find("evtCastSpell3=[w]"), std::string::npos);
@@ -203,7 +186,7 @@ TEST_F(PatchSafetyTest, AProcessKilledAnywhereInAPatchLeavesEachFileWhollyOldOrW
         const auto start = std::chrono::steady_clock::now();
         const pid_t child = fork();
         if (child == 0) {
-            auto response = Patch(kInputSettings, kBindings);
+            auto response = Call("PATCH", kInputSettings, kBindings);
             _exit(response && !response->failed() ? 0 : 1);
         }
         if (delay.count() >= 0) {
@@ -256,7 +239,7 @@ TEST_F(PatchSafetyTest, APatchCostsInProportionToItsSize) {
         }
         body += "}";
         const auto start = std::chrono::steady_clock::now();
-        auto response = Patch(kGameSettings, body);
+        auto response = Call("PATCH", kGameSettings, body);
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
         EXPECT_TRUE(response && !response->failed());
         EXPECT_NE(ReadFile(kGameConfig).find("[S" + std::to_string(sections - 1) + "]\r\nValue="), std::string::npos);
