@@ -74,6 +74,10 @@ private:
     std::string received_;
 };
 
+const std::string kLogin = R"({"accountId": 1001, "summonerId": 2001})";
+const std::string kChange = R"({"HUD": {"ChatScale": 120}})";
+const std::string kGameSettings = "/kor-game-settings/v1/game-settings";
+
 class HttpSafety : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -106,10 +110,7 @@ protected:
         return connection.status();
     }
     void LogIn() {
-        httplib::Result login = client_->Post("/host/login", R"({"accountId": 1001, "summonerId": 2001})",
-                                              "application/json");
-        ASSERT_TRUE(login);
-        ASSERT_EQ(login->status, 200) << login->body;
+        ASSERT_EQ(StatusOf(Request("POST", "/host/login", "Content-Type: application/json\r\n", kLogin)), 200);
     }
 
     std::string directory_;
@@ -117,10 +118,6 @@ protected:
     std::string authority_;
     std::unique_ptr<httplib::Client> client_;
 };
-
-const std::string kLogin = R"({"accountId": 1001, "summonerId": 2001})";
-const std::string kChange = R"({"HUD": {"ChatScale": 120}})";
-const std::string kGameSettings = "/kor-game-settings/v1/game-settings";
 
 TEST_F(HttpSafety, ForeignHostsOriginsAndBodyTypesAreRefusedAndChangeNothing) {
     const std::string port = std::to_string(process_.port());
@@ -166,13 +163,16 @@ TEST_F(HttpSafety, ForeignHostsOriginsAndBodyTypesAreRefusedAndChangeNothing) {
     }
 }
 
-TEST_F(HttpSafety, FiftyOpenEventStreamsLeaveAPatchAnsweredWithinASecond) {
+// Every stream the server allows held open still leaves a PATCH answered at
+// once; past the limit a stream is refused and its connection closed rather
+// than kept for a retry.
+TEST_F(HttpSafety, EveryAllowedEventStreamOpenLeavesAPatchAnsweredWithinASecond) {
     LogIn();
     std::vector<std::unique_ptr<RawConnection>> streams;
-    for (int i = 0; i < 50; ++i) {
+    while (streams.size() < HttpServer::kMaxEventStreams) {
         streams.push_back(std::make_unique<RawConnection>(process_.port()));
         ASSERT_TRUE(streams.back()->Send(Request("GET", "/events", "")));
-        ASSERT_TRUE(streams.back()->ReadUntil(": connected", seconds(10))) << i;
+        ASSERT_TRUE(streams.back()->ReadUntil(": connected", seconds(10))) << streams.size();
     }
     const auto before = Clock::now();
     httplib::Result patched = client_->Patch(kGameSettings, kChange, "application/json");
@@ -180,16 +180,8 @@ TEST_F(HttpSafety, FiftyOpenEventStreamsLeaveAPatchAnsweredWithinASecond) {
     ASSERT_TRUE(patched);
     EXPECT_EQ(patched->status, 200) << patched->body;
     EXPECT_LT(took, seconds(1));
-    // Every stream saw the change.
     for (auto& stream : streams) EXPECT_TRUE(stream->ReadUntil("\"ChatScale\":120", seconds(5)));
 
-    // Past the limit a stream is refused, and its connection closed at once
-    // rather than kept for a retry.
-    while (streams.size() < HttpServer::kMaxEventStreams) {
-        streams.push_back(std::make_unique<RawConnection>(process_.port()));
-        ASSERT_TRUE(streams.back()->Send(Request("GET", "/events", "")));
-        ASSERT_TRUE(streams.back()->ReadUntil(": connected", seconds(10)));
-    }
     RawConnection refused(process_.port());
     ASSERT_TRUE(refused.Send("GET /events HTTP/1.1\r\nHost: " + authority_ + "\r\n\r\n"));
     refused.ReadUntil("", seconds(5));
