@@ -2,7 +2,6 @@
 
 #include "config/AtomicFileWrite.h"
 #include "config/PathUtilities.h"
-#include "support/FileSizeLimit.h"
 
 namespace kor {
 namespace {
@@ -24,16 +23,6 @@ TEST_F(ConfigTest, AtomicWriteReplacesWholeFilesOrLeavesTheTargetAlone) {
     WriteFile("parent", "a file, not a directory");
     EXPECT_FALSE(WriteFileAtomically("parent/child.ini", "data"));
     EXPECT_EQ(ReadFile("parent"), "a file, not a directory");
-}
-
-TEST_F(ConfigTest, AtomicWriteThatRunsOutOfSpaceKeepsTheOldBytes) {
-    if (!testing::kCanLimitFileSize) GTEST_SKIP() << testing::kNoFileSizeLimit;
-    WriteFile("big.ini", "original");
-    const int written = testing::RunWithFileSizeLimit(
-        16, [] { return WriteFileAtomically("big.ini", std::string(200000, 'x')) ? 1 : 0; });
-    EXPECT_EQ(written, 0) << "the write claimed success";
-    EXPECT_EQ(ReadFile("big.ini"), "original");
-    EXPECT_FALSE(Exists(TemporaryPathFor("big.ini")));
 }
 
 TEST_F(ConfigTest, DirectoryTreesAreCreatedLevelByLevelAndFailuresReported) {
