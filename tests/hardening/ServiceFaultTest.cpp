@@ -8,15 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
-#include "support/ConfigTestEnvironment.h"
 #include "support/InstalledLibraryTest.h"
-#include "support/TestHost.h"
 #include "tools/hostkit/HostAnswer.h"
 #include "tools/hostkit/JsonCodec.h"
 #include "tools/hostkit/ResourceEvent.h"
