@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
 namespace kor {
 namespace {
@@ -75,6 +77,41 @@ TEST(IniTextEditor, Cases) {
         {"[S]\r\nk=1\r\n", "S", "k", std::string(100000, 'v'), "[S]\r\nk=" + std::string(100000, 'v') + "\r\n"},
     };
     for (const auto& c : cases) EXPECT_EQ(EditIniText(c.text, c.section, c.key, c.value), c.expected) << c.text;
+}
+
+
+// Editing many keys of an INI text in one pass gives exactly the text that
+// editing them one by one gives, on texts of every shape the game writes.
+TEST(IniBatchEditTest, OnePassEqualsEditingKeyByKey) {
+    const std::vector<std::string> sections = {"A", "a", "B", "C D", "New"};
+    const std::vector<std::string> keys = {"k", "K", "x", "k k", "new"};
+    const std::vector<std::string> values = {"1", "[A]", "v=w", "", " x ;c"};
+    const std::vector<std::string> breaks = {"\r\n", "\n", "\r"};
+    std::mt19937 random(2024);
+    const auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const int lines = static_cast<int>(random() % 12);
+        for (int line = 0; line < lines; ++line) {
+            switch (random() % 6) {
+                case 0:
+                    text += pick({"", " ", "\t"}) + "[" + pick({"", " "}) + pick(sections) + pick({"", "\t"}) + "]";
+                    break;
+                case 1: text += "; [" + pick(sections) + "]"; break;
+                case 2: text += pick({"", "  "}) + pick(keys) + pick({"", " "}) + "=" + pick(values); break;
+                case 3: break;
+                default: text += pick(keys) + "=" + pick(values); break;
+            }
+            text += pick(breaks);
+        }
+        std::vector<IniEdit> edits;
+        const int count = static_cast<int>(random() % 8);
+        for (int i = 0; i < count; ++i) edits.push_back({pick(sections), pick(keys), pick(values)});
+
+        std::string expected = text;
+        for (const IniEdit& edit : edits) expected = EditIniText(expected, edit.section, edit.key, edit.value);
+        ASSERT_EQ(EditIniTexts(text, edits), expected) << "text:\n" << text;
+    }
 }
 
 }  // namespace

@@ -122,15 +122,20 @@ TEST_F(AccountAndTextSafetyTest, OnlyBytesOutsideUtf8SequencesAreCleanedFromTheP
         {"\xED\xA0\x80", ""},                      // surrogate
         {"\xF4\x90\x80\x80", ""},                  // above U+10FFFF
         {"\xFFq\xC3\xB6\xF8", "q\xC3\xB6"},        // never a lead byte
+        {"q", "q"},                                // ASCII: the file is left as it was
     };
     Start();
     LogInAndLoad(1001);
     for (const auto& row : cases) {
         const std::string kept = std::string("[") + row.kept + "]";
         SCOPED_TRACE(kept);
-        WriteFile(kPersisted, R"({"files": [{"name": "Input.ini", "sections": [{"name": "GameEvents", "settings": [)"
-                              R"({"name": "evtCastSpell2", "value": "[)" + std::string(row.stored) + R"(]"}]}]}]})");
+        const auto file = [](const std::string& binding) {
+            return R"({"files": [{"name": "Input.ini", "sections": [{"name": "GameEvents", "settings": [)"
+                   R"({"name": "evtCastSpell2", "value": ")" + binding + R"("}]}]}]})";
+        };
+        WriteFile(kPersisted, file(std::string("[") + row.stored + "]"));
         ASSERT_EQ(Answer("POST", kReloadPostGame), HostValue::Bool(true));  // loads, then uploads
+        EXPECT_EQ(ReadFile(kPersisted), file(kept));  // the load cleans the file itself
         EXPECT_EQ(Setting(Answer("GET", kInputSettings), "GameEvents", "evtCastSpell2"), kept);
         EXPECT_NE(lastUpload_.find("\"" + kept + "\""), std::string::npos) << lastUpload_;
         Answer("PATCH", kGameSettings, R"({"HUD": {"ChatScale": 120}})");  // saves the persisted settings

@@ -172,17 +172,6 @@ TEST_F(GameSettingsServiceTest, AnUnwritableDataStoreIsLoggedAndTheSameOwnerIsNo
     EXPECT_EQ(AnnouncedUris(), (std::vector<std::string>{kGameSettings, kGameSettings}));
 }
 
-TEST_F(GameSettingsServiceTest, TheLoadCleansBytesAbove127FromThePersistedFile) {
-    WriteFile(kPersisted, R"({"files": [{"name": "Game.cfg", "sections": [{"name": "General", "settings": [)"
-                          R"({"name": "GameMouseSpeed", "value": "3)" "\xE9" R"(4"}]}]}]})");
-    StartLoaded();
-    EXPECT_EQ(ReadFile(kPersisted), PersistedText(34));
-    EXPECT_EQ(Setting(Answer("GET", kGameSettings), "General", "GameMouseSpeed"), "34");
-    WriteFile(kPersisted, PersistedText(35));  // pure ASCII comes back unchanged
-    Answer("POST", "/kor-game-settings/v1/reload-post-game");
-    EXPECT_EQ(ReadFile(kPersisted), PersistedText(35));
-}
-
 TEST_F(GameSettingsServiceTest, ValuesOutOfRangeAreReportedAndNeverReachTheResourcesOrFiles) {
     WriteFile("DATA/CFG/defaults/Game.cfg", "[HUD]\r\nChatScale=3000000000\r\n");  // no 32-bit setting holds it
     StartLoaded();
