@@ -21,6 +21,7 @@
 #include "binding/BindingRegistry.h"
 #include "binding/JsonReader.h"
 #include "binding/MessagePackReader.h"
+#include "binding/YamlLibrary.h"
 #include "host/FunctionCallContext.h"
 #include "host/FunctionInvoke.h"
 #include "host/PluginResponseRecord.h"
@@ -196,7 +197,16 @@ TEST_F(Router, ArgumentsAndBodiesBindOrAreRefusedWithTheirReason) {
         {kAnyMethod, "PURGE", "/any", "", "", "[]"},
         {kCustom, "PURGE", "/custom", "", "", "404: Invalid function"},
     };
-    for (const auto& c : cases) EXPECT_EQ(Call(c.route, c.method, c.url, c.type, c.body), c.expected) << c.url;
+    std::string unavailable;
+    const bool yaml = GetYamlFunctions(unavailable) != nullptr;  // the Windows suite runs without yaml.dll
+    for (const auto& c : cases) {
+        const std::string answer = Call(c.route, c.method, c.url, c.type, c.body);
+        if (!yaml && (std::string_view(c.type) == "application/x-yaml" || std::string_view(c.url).find("---") != std::string_view::npos)) {
+            EXPECT_NE(answer.find("YAML is not available: libyaml could not be loaded ("), std::string::npos) << answer;
+        } else {
+            EXPECT_EQ(answer, c.expected) << c.url;
+        }
+    }
 
     // Later sources win: path over query and header, the argument list over all.
     RequestBuilder sources;
