@@ -5,6 +5,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <type_traits>
+#include <utility>
 
 namespace kor {
 namespace {
@@ -13,11 +16,6 @@ constexpr std::string_view kBoolIncorrectFormat =
     "Value %1 for '%2' of type bool is in an incorrect format. Options are \"true\", \"false\", \"1\", \"0\".";
 constexpr std::string_view kBoolInvalidType =
     "Couldn't assign value to '%1' of type bool because the input is of an invalid type %2.";
-
-// 2^63 and 2^64 as doubles: the first values that no int64 / uint64 holds.
-// The limits themselves round up to these when compared as doubles.
-constexpr double kTwoTo63 = 9223372036854775808.0;
-constexpr double kTwoTo64 = 18446744073709551616.0;
 
 // How a text parsed as a number.
 enum class ParseStatus { Ok, IncorrectFormat, OutOfRange };
@@ -29,56 +27,37 @@ bool ConsumedAll(const BindingProperty& source, const char* end) {
     return end == source.GetCString() + source.Size();
 }
 
-// strtoll semantics: base 0, leading white space and a sign allowed; the
-// empty text is 0.
-ParseStatus ParseSigned(const BindingProperty& source, int64_t& value) {
-    value = 0;
-    if (source.Size() == 0) return ParseStatus::Ok;
-    const char* text = source.GetCString();
-    char* end = nullptr;
-    errno = 0;
-    const long long parsed = std::strtoll(text, &end, 0);
-    const bool overflow = errno == ERANGE;
-    if (!ConsumedAll(source, end)) return ParseStatus::IncorrectFormat;
-    if (overflow) return ParseStatus::OutOfRange;
-    value = parsed;
-    return ParseStatus::Ok;
-}
-
 bool StartsWithMinus(const char* text) {
     while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
     return *text == '-';
 }
 
-// strtoull semantics, except that a negative text is out of range rather
-// than wrapped around: strtoull negates "-1" into the largest value, which
-// would pass for a valid uint64. Leading white space before the minus sign
-// does not hide it.
-ParseStatus ParseUnsigned(const BindingProperty& source, uint64_t& value) {
+// The C library's parse for T: strtoll, strtoull (base 0) or strtod; leading
+// white space and a sign allowed; the empty text is 0. A range error is out
+// of range, and so is a negative text for an unsigned T: strtoull negates
+// "-1" into the largest value, which would pass for a valid uint64 (leading
+// white space before the minus sign does not hide it).
+template <class T>
+ParseStatus ParseNumber(const BindingProperty& source, T& value) {
     value = 0;
     if (source.Size() == 0) return ParseStatus::Ok;
     const char* text = source.GetCString();
     char* end = nullptr;
     errno = 0;
-    const unsigned long long parsed = std::strtoull(text, &end, 0);
-    const bool overflow = errno == ERANGE;
-    if (!ConsumedAll(source, end)) return ParseStatus::IncorrectFormat;
-    if (overflow || StartsWithMinus(text)) return ParseStatus::OutOfRange;
-    value = parsed;
-    return ParseStatus::Ok;
-}
-
-// strtod semantics; a range error (overflow or underflow) is out of range.
-ParseStatus ParseFloating(const BindingProperty& source, double& value) {
-    value = 0.0;
-    if (source.Size() == 0) return ParseStatus::Ok;
-    const char* text = source.GetCString();
-    char* end = nullptr;
-    errno = 0;
-    const double parsed = std::strtod(text, &end);
+    T parsed;
+    if constexpr (std::is_floating_point_v<T>) {
+        parsed = std::strtod(text, &end);
+    } else if constexpr (std::is_signed_v<T>) {
+        parsed = std::strtoll(text, &end, 0);
+    } else {
+        parsed = std::strtoull(text, &end, 0);
+    }
     const bool overflow = errno == ERANGE;
     if (!ConsumedAll(source, end)) return ParseStatus::IncorrectFormat;
     if (overflow) return ParseStatus::OutOfRange;
+    if constexpr (std::is_unsigned_v<T>) {
+        if (StartsWithMinus(text)) return ParseStatus::OutOfRange;
+    }
     value = parsed;
     return ParseStatus::Ok;
 }
@@ -97,6 +76,72 @@ bool CheckParse(BindingResult& result, ParseStatus status, const BindingProperty
             return false;
     }
     return false;
+}
+
+// 2^63 for int64, 2^64 for uint64, as a double: the first value that T does
+// not hold. T's maximum rounds up to it when compared as a double, so a
+// float equal to the maximum would pass [min, max] and overflow the cast.
+template <class T>
+constexpr double kFirstPastMax = static_cast<double>(std::numeric_limits<T>::max() / 2 + 1) * 2.0;
+
+// Whether `value`, of whichever number type the source holds, lies in
+// [min, max] of the target type T. Integers compare by value whatever their
+// signedness. A float for an integer T must also stay below kFirstPastMax,
+// and a NaN fails every comparison, so it is out of range; a float for a
+// float T passes unless it is plainly below or above, so a NaN passes.
+template <class T, class S>
+bool InRange(S value, T min, T max) {
+    if constexpr (std::is_integral_v<T> && std::is_integral_v<S>) {
+        return std::cmp_greater_equal(value, min) && std::cmp_less_equal(value, max);
+    } else if constexpr (std::is_integral_v<T>) {
+        return value >= static_cast<double>(min) && value <= static_cast<double>(max) && value < kFirstPastMax<T>;
+    } else if constexpr (std::is_floating_point_v<S>) {
+        return !(value < min || value > max);
+    } else {
+        const double converted = static_cast<double>(value);
+        return converted >= min && converted <= max;
+    }
+}
+
+// The source number as T when it lies in [min, max] (a float truncated toward
+// zero for an integer T); otherwise fails `result` with the number as held.
+template <class T, class S>
+T Narrow(BindingResult& result, S value, T min, T max, std::string_view fieldName, std::string_view typeName) {
+    if (InRange(value, min, max)) return static_cast<T>(value);
+    FailOutOfRange(result, value, fieldName, typeName);
+    return 0;
+}
+
+// One conversion for every number family: T is int64_t, uint64_t or double,
+// and the caller narrows the result to its own width.
+template <class T>
+T ConvertToNumber(BindingResult& result, const BindingProperty& source, std::string_view fieldName, T min, T max,
+                  std::string_view typeName) {
+    if (!result.ok()) return 0;
+    switch (source.kind()) {
+        case BindingPropertyKind::Empty:
+            FailValueRequired(result, fieldName);
+            return 0;
+        case BindingPropertyKind::Signed:
+            return Narrow(result, source.GetSigned(), min, max, fieldName, typeName);
+        case BindingPropertyKind::Unsigned:
+            return Narrow(result, source.GetUnsigned(), min, max, fieldName, typeName);
+        case BindingPropertyKind::Float:
+            return Narrow(result, source.GetFloat(), min, max, fieldName, typeName);
+        case BindingPropertyKind::String: {
+            // A text out of range is reported as the text, not as the parsed number.
+            T value = 0;
+            if (!CheckParse(result, ParseNumber(source, value), source, fieldName, typeName)) return 0;
+            if (InRange(value, min, max)) return value;
+            FailOutOfRange(result, source.GetString(), fieldName, typeName);
+            return 0;
+        }
+        case BindingPropertyKind::Enum:
+            return Narrow(result, source.GetEnum().number, min, max, fieldName, typeName);
+        default:
+            FailInvalidType(result, fieldName, typeName, source.kind());
+            return 0;
+    }
 }
 
 }  // namespace
@@ -124,146 +169,17 @@ bool ConvertToBool(BindingResult& result, const BindingProperty& source, std::st
 
 int64_t ConvertToSigned(BindingResult& result, const BindingProperty& source, std::string_view fieldName, int64_t min,
                         int64_t max, std::string_view typeName) {
-    if (!result.ok()) return 0;
-    switch (source.kind()) {
-        case BindingPropertyKind::Empty:
-            FailValueRequired(result, fieldName);
-            return 0;
-        case BindingPropertyKind::Signed: {
-            const int64_t value = source.GetSigned();
-            if (value >= min && value <= max) return value;
-            FailOutOfRange(result, value, fieldName, typeName);
-            return 0;
-        }
-        case BindingPropertyKind::Unsigned: {
-            const uint64_t value = source.GetUnsigned();
-            if (max >= 0 && value <= static_cast<uint64_t>(max) && static_cast<int64_t>(value) >= min) {
-                return static_cast<int64_t>(value);
-            }
-            FailOutOfRange(result, value, fieldName, typeName);
-            return 0;
-        }
-        case BindingPropertyKind::Float: {
-            // NaN fails every comparison and lands out of range; so does
-            // 2^63, which int64's maximum rounds up to as a double.
-            const double value = source.GetFloat();
-            if (value >= static_cast<double>(min) && value <= static_cast<double>(max) && value < kTwoTo63) {
-                return static_cast<int64_t>(value);
-            }
-            FailOutOfRange(result, value, fieldName, typeName);
-            return 0;
-        }
-        case BindingPropertyKind::String: {
-            int64_t value = 0;
-            if (!CheckParse(result, ParseSigned(source, value), source, fieldName, typeName)) return 0;
-            if (value >= min && value <= max) return value;
-            FailOutOfRange(result, source.GetString(), fieldName, typeName);
-            return 0;
-        }
-        case BindingPropertyKind::Enum: {
-            const int64_t value = source.GetEnum().number;
-            if (value >= min && value <= max) return value;
-            FailOutOfRange(result, value, fieldName, typeName);
-            return 0;
-        }
-        default:
-            FailInvalidType(result, fieldName, typeName, source.kind());
-            return 0;
-    }
+    return ConvertToNumber(result, source, fieldName, min, max, typeName);
 }
 
 uint64_t ConvertToUnsigned(BindingResult& result, const BindingProperty& source, std::string_view fieldName,
                            uint64_t max, std::string_view typeName) {
-    if (!result.ok()) return 0;
-    switch (source.kind()) {
-        case BindingPropertyKind::Empty:
-            FailValueRequired(result, fieldName);
-            return 0;
-        case BindingPropertyKind::Signed: {
-            const int64_t value = source.GetSigned();
-            if (value >= 0 && static_cast<uint64_t>(value) <= max) return static_cast<uint64_t>(value);
-            FailOutOfRange(result, value, fieldName, typeName);
-            return 0;
-        }
-        case BindingPropertyKind::Unsigned: {
-            const uint64_t value = source.GetUnsigned();
-            if (value <= max) return value;
-            FailOutOfRange(result, value, fieldName, typeName);
-            return 0;
-        }
-        case BindingPropertyKind::Float: {
-            // NaN and 2^64 (uint64's maximum rounded up) are out of range too.
-            const double value = source.GetFloat();
-            if (value >= 0.0 && value <= static_cast<double>(max) && value < kTwoTo64) {
-                return static_cast<uint64_t>(value);
-            }
-            FailOutOfRange(result, value, fieldName, typeName);
-            return 0;
-        }
-        case BindingPropertyKind::String: {
-            uint64_t value = 0;
-            if (!CheckParse(result, ParseUnsigned(source, value), source, fieldName, typeName)) return 0;
-            if (value <= max) return value;
-            FailOutOfRange(result, source.GetString(), fieldName, typeName);
-            return 0;
-        }
-        case BindingPropertyKind::Enum: {
-            const int32_t value = source.GetEnum().number;
-            if (value >= 0 && static_cast<uint64_t>(value) <= max) return static_cast<uint64_t>(value);
-            FailOutOfRange(result, value, fieldName, typeName);
-            return 0;
-        }
-        default:
-            FailInvalidType(result, fieldName, typeName, source.kind());
-            return 0;
-    }
+    return ConvertToNumber<uint64_t>(result, source, fieldName, 0, max, typeName);
 }
 
 double ConvertToFloating(BindingResult& result, const BindingProperty& source, std::string_view fieldName,
                          double min, double max, std::string_view typeName) {
-    if (!result.ok()) return 0.0;
-    switch (source.kind()) {
-        case BindingPropertyKind::Empty:
-            FailValueRequired(result, fieldName);
-            return 0.0;
-        case BindingPropertyKind::Signed: {
-            const int64_t value = source.GetSigned();
-            const double converted = static_cast<double>(value);
-            if (converted >= min && converted <= max) return converted;
-            FailOutOfRange(result, value, fieldName, typeName);
-            return 0.0;
-        }
-        case BindingPropertyKind::Unsigned: {
-            const uint64_t value = source.GetUnsigned();
-            const double converted = static_cast<double>(value);
-            if (converted >= min && converted <= max) return converted;
-            FailOutOfRange(result, value, fieldName, typeName);
-            return 0.0;
-        }
-        case BindingPropertyKind::Float: {
-            const double value = source.GetFloat();
-            if (!(value < min || value > max)) return value;  // NaN passes
-            FailOutOfRange(result, value, fieldName, typeName);
-            return 0.0;
-        }
-        case BindingPropertyKind::String: {
-            double value = 0.0;
-            if (!CheckParse(result, ParseFloating(source, value), source, fieldName, typeName)) return 0.0;
-            if (!(value < min || value > max)) return value;
-            FailOutOfRange(result, source.GetString(), fieldName, typeName);
-            return 0.0;
-        }
-        case BindingPropertyKind::Enum: {
-            const int32_t value = source.GetEnum().number;
-            const double converted = value;
-            if (converted >= min && converted <= max) return converted;
-            FailOutOfRange(result, value, fieldName, typeName);
-            return 0.0;
-        }
-        default:
-            FailInvalidType(result, fieldName, typeName, source.kind());
-            return 0.0;
-    }
+    return ConvertToNumber(result, source, fieldName, min, max, typeName);
 }
 
 void BoolConverter::ToNative(BindingResult& result, void* target, const BindingProperty& source,
