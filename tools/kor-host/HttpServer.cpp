@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -16,6 +15,7 @@
 #include "tools/hostkit/ApiJson.h"
 #include "tools/hostkit/FunctionRoutes.h"
 #include "tools/hostkit/JsonCodec.h"
+#include "tools/kor-host/EventStream.h"
 #include "tools/kor-host/GuardedServer.h"
 #include "tools/kor-host/HttpStatus.h"
 #include "tools/kor-host/WebPage.h"
@@ -32,18 +32,13 @@ constexpr int kTooLarge = 413;
 constexpr int kUnsupportedType = 415;
 constexpr int kMisdirected = 421;
 
-// How long a stream's worker waits for events before it looks again at the
-// server and the client, and how often a quiet stream sends a comment so
-// that a vanished client is noticed.
-constexpr auto kEventWait = std::chrono::milliseconds(200);
-constexpr auto kHeartbeat = std::chrono::seconds(1);
-// Headers the HTTP layer writes itself.
 std::string Lower(std::string_view text) {
     std::string lower(text);
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return lower;
 }
 
+// Headers the HTTP layer writes itself.
 bool IsFramingHeader(std::string_view name) {
     const std::string lower = Lower(name);
     return lower == "content-type" || lower == "content-length" || lower == "transfer-encoding" ||
@@ -98,32 +93,6 @@ std::optional<HostValue> ControlBody(const httplib::Request& request, httplib::R
 std::optional<uint64_t> UnsignedMember(const HostValue& body, std::string_view name) {
     const HostValue* member = body.Find(name);
     return member != nullptr ? member->AsUnsigned() : std::nullopt;
-}
-
-// One Server-Sent Events message. The JSON text of an event holds no line
-// break (control characters are escaped), but a name or text that did would
-// otherwise end the message early.
-std::string EventMessage(const EventHub::Event& event) {
-    auto oneLine = [](std::string text) {
-        for (char& c : text) {
-            if (c == '\n' || c == '\r') c = ' ';
-        }
-        return text;
-    };
-    return "id: " + std::to_string(event.sequence) + "\nevent: " + oneLine(event.name) +
-           "\ndata: " + oneLine(event.json) + "\n\n";
-}
-
-// The state of one open event stream, shared by the provider calls.
-struct EventStream {
-    std::unique_ptr<EventHub::Subscription> subscription;
-    bool greeted = false;
-    std::chrono::steady_clock::time_point lastWrite = std::chrono::steady_clock::now();
-};
-
-bool Write(httplib::DataSink& sink, EventStream& stream, const std::string& text) {
-    stream.lastWrite = std::chrono::steady_clock::now();
-    return sink.write(text.data(), text.size());
 }
 
 // The media type of a Content-Type value, without parameters, lower case.
@@ -248,9 +217,39 @@ void HttpServer::Stop() {
 }
 
 void HttpServer::AddRoutes() {
-    httplib::Server& server = *server_;
+    AnswerFailuresAsJson();
+    // A member function per route; the plug-in's routes are not listed:
+    // whatever is not one of these is a call into the plug-in (Dispatch).
+    struct HostRoute {
+        const char* method;
+        const char* path;
+        void (HttpServer::*handler)(const httplib::Request&, httplib::Response&);
+    };
+    static constexpr HostRoute kHostRoutes[] = {
+        {"GET", "/events", &HttpServer::ServeEvents},
+        {"GET", "/host/api", &HttpServer::ServeApi},
+        {"GET", "/host/state", &HttpServer::ServeState},
+        {"POST", "/host/login", &HttpServer::Login},
+        {"POST", "/host/logout", &HttpServer::Logout},
+        {"POST", "/host/player-preferences-ready", &HttpServer::SetPlayerPreferencesReady},
+        {"POST", "/host/game-ended", &HttpServer::EndGame},
+    };
+    for (const HostRoute& route : kHostRoutes) {
+        AddRoute(route.method, route.path, [this, handler = route.handler](const httplib::Request& request,
+                                                                          httplib::Response& response) {
+            (this->*handler)(request, response);
+        });
+    }
+    for (const PageFile& file : PageFiles()) {
+        AddRoute("GET", std::string(file.path),
+                 [&file](const httplib::Request&, httplib::Response& response) { SendPageFile(response, file); });
+    }
+    RouteEveryRequestThroughDispatch();
+}
 
-    server.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
+void HttpServer::AnswerFailuresAsJson() {
+    server_->set_exception_handler([](const httplib::Request&, httplib::Response& response,
+                                      std::exception_ptr error) {
         std::string what = "unknown exception";
         try {
             if (error) std::rethrow_exception(error);
@@ -262,7 +261,7 @@ void HttpServer::AddRoutes() {
     });
     // Errors httplib answers itself (a malformed request, an unknown method)
     // get the same JSON form as every other answer.
-    server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+    server_->set_error_handler([](const httplib::Request&, httplib::Response& response) {
         if (const int cutOff = GuardedServer::CutOffStatus(); cutOff != 0) {
             SendError(response, cutOff, cutOff == 408 ? "the request came too slowly" : "the request is too large");
             response.set_header("Connection", "close");
@@ -271,108 +270,14 @@ void HttpServer::AddRoutes() {
         if (!response.body.empty()) return;
         SendError(response, response.status, "HTTP status " + std::to_string(response.status));
     });
-    server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
+    server_->set_logger([](const httplib::Request& request, const httplib::Response& response) {
         std::fprintf(stderr, "kor-host: %s %s -> %d\n", request.method.c_str(), request.target.c_str(),
                      response.status);
     });
+}
 
-    AddRoute("GET", "/events", [this](const httplib::Request&, httplib::Response& response) {
-        auto stream = std::make_shared<EventStream>();
-        stream->subscription = events_.Subscribe();
-        if (stream->subscription == nullptr) {
-            SendError(response, kUnavailable, "too many open event streams");
-            response.set_header("Connection", "close");
-            // The client must not keep the connection, and its thread, for a retry.
-            GuardedServer::CloseAfterAnswer();
-            return;
-        }
-        response.set_header("Cache-Control", "no-cache");
-        response.set_chunked_content_provider(
-            "text/event-stream", [this, stream](size_t, httplib::DataSink& sink) {
-                if (stopping_) {
-                    sink.done();
-                    return true;
-                }
-                if (!stream->greeted) {
-                    // The first bytes tell the client the stream is subscribed.
-                    stream->greeted = true;
-                    return Write(sink, *stream, ": connected\n\n");
-                }
-                if (!sink.is_writable()) return false;
-                std::optional<std::vector<EventHub::Event>> events = stream->subscription->Next(kEventWait);
-                if (!events) {
-                    sink.done();
-                    return true;
-                }
-                for (const EventHub::Event& event : *events) {
-                    if (!Write(sink, *stream, EventMessage(event))) return false;
-                }
-                if (events->empty() && std::chrono::steady_clock::now() - stream->lastWrite >= kHeartbeat) {
-                    return Write(sink, *stream, ": keep-alive\n\n");
-                }
-                return true;
-            });
-    });
-
-    for (const PageFile& file : PageFiles()) {
-        AddRoute("GET", std::string(file.path),
-                 [&file](const httplib::Request&, httplib::Response& response) { SendPageFile(response, file); });
-    }
-
-    AddRoute("GET", "/host/api", [this](const httplib::Request&, httplib::Response& response) {
-        const PluginApiDescription* api = runner_.api();
-        if (api == nullptr) {
-            SendError(response, kUnavailable, "the plug-in is not running");
-            return;
-        }
-        HostValue description = HostValue::Structure({{"plugin", HostValue::String(runner_.name())}});
-        const HostValue parts = hostkit::DescribeApi(*api);
-        for (const hostkit::HostMember& member : *parts.AsMembers()) description.Set(member.name, member.value);
-        SendJson(response, description);
-    });
-
-    AddRoute("GET", "/host/state", [this](const httplib::Request&, httplib::Response& response) {
-        Outcome<HostValue> report = services_.Describe();
-        if (!report) return SendError(response, kServerError, report.error());
-        SendJson(response, report.value());
-    });
-
-    AddRoute("POST", "/host/login", [this](const httplib::Request& request, httplib::Response& response) {
-        std::optional<HostValue> body = ControlBody(request, response);
-        if (!body) return;
-        const std::optional<uint64_t> account = UnsignedMember(*body, "accountId");
-        const std::optional<uint64_t> summoner = UnsignedMember(*body, "summonerId");
-        if (!account || !summoner) {
-            return SendError(response, kBadRequest, "login needs the numbers \"accountId\" and \"summonerId\"");
-        }
-        Outcome<HostValue> session = control_.Login(*account, *summoner);
-        if (!session) return SendError(response, kBadRequest, session.error());
-        SendJson(response, session.value());
-    });
-
-    AddRoute("POST", "/host/logout", [this](const httplib::Request&, httplib::Response& response) {
-        Outcome<void> done = control_.Logout();
-        if (!done) return SendError(response, kServerError, done.error());
-        SendJson(response, HostValue());
-    });
-
-    AddRoute("POST", "/host/player-preferences-ready",
-             [this](const httplib::Request& request, httplib::Response& response) {
-                    std::optional<HostValue> body = ControlBody(request, response);
-                    if (!body) return;
-                    const HostValue* ready = body->Find("ready");
-                    if (ready == nullptr || !ready->AsBool()) {
-                        return SendError(response, kBadRequest, "the body needs the bool \"ready\"");
-                    }
-                    Outcome<void> done = control_.SetPlayerPreferencesReady(*ready->AsBool());
-                    if (!done) return SendError(response, kServerError, done.error());
-                    SendJson(response, HostValue::Structure({{"ready", *ready}}));
-                });
-
-    AddRoute("POST", "/host/game-ended", [this](const httplib::Request&, httplib::Response& response) {
-        Send(response, control_.GameEnded());
-    });
-
+void HttpServer::RouteEveryRequestThroughDispatch() {
+    httplib::Server& server = *server_;
     // httplib routes by regular expression and, for a request without
     // Content-Length, waits for a body until its read timeout and answers
     // 400, although such a request has no body (RFC 9112, 6.3). So kor-host
@@ -404,6 +309,66 @@ void HttpServer::AddRoutes() {
     server.Delete(anyPath, dispatch);
     server.Options(anyPath, dispatch);
 }
+
+void HttpServer::ServeEvents(const httplib::Request&, httplib::Response& response) {
+    std::shared_ptr<EventStream> stream = EventStream::Open(events_, stopping_);
+    if (stream == nullptr) {
+        SendError(response, kUnavailable, "too many open event streams");
+        response.set_header("Connection", "close");
+        // The client must not keep the connection, and its thread, for a retry.
+        GuardedServer::CloseAfterAnswer();
+        return;
+    }
+    response.set_header("Cache-Control", "no-cache");
+    response.set_chunked_content_provider(
+        "text/event-stream", [stream](size_t, httplib::DataSink& sink) { return stream->Step(sink); });
+}
+
+void HttpServer::ServeApi(const httplib::Request&, httplib::Response& response) {
+    const PluginApiDescription* api = runner_.api();
+    if (api == nullptr) return SendError(response, kUnavailable, "the plug-in is not running");
+    HostValue description = HostValue::Structure({{"plugin", HostValue::String(runner_.name())}});
+    const HostValue parts = hostkit::DescribeApi(*api);
+    for (const hostkit::HostMember& member : *parts.AsMembers()) description.Set(member.name, member.value);
+    SendJson(response, description);
+}
+
+void HttpServer::ServeState(const httplib::Request&, httplib::Response& response) {
+    Outcome<HostValue> report = services_.Describe();
+    if (!report) return SendError(response, kServerError, report.error());
+    SendJson(response, report.value());
+}
+
+void HttpServer::Login(const httplib::Request& request, httplib::Response& response) {
+    std::optional<HostValue> body = ControlBody(request, response);
+    if (!body) return;
+    const std::optional<uint64_t> account = UnsignedMember(*body, "accountId");
+    const std::optional<uint64_t> summoner = UnsignedMember(*body, "summonerId");
+    if (!account || !summoner) {
+        return SendError(response, kBadRequest, "login needs the numbers \"accountId\" and \"summonerId\"");
+    }
+    Outcome<HostValue> session = control_.Login(*account, *summoner);
+    if (!session) return SendError(response, kBadRequest, session.error());
+    SendJson(response, session.value());
+}
+
+void HttpServer::Logout(const httplib::Request&, httplib::Response& response) {
+    Outcome<void> done = control_.Logout();
+    if (!done) return SendError(response, kServerError, done.error());
+    SendJson(response, HostValue());
+}
+
+void HttpServer::SetPlayerPreferencesReady(const httplib::Request& request, httplib::Response& response) {
+    std::optional<HostValue> body = ControlBody(request, response);
+    if (!body) return;
+    const HostValue* ready = body->Find("ready");
+    if (ready == nullptr || !ready->AsBool()) return SendError(response, kBadRequest, "the body needs the bool \"ready\"");
+    Outcome<void> done = control_.SetPlayerPreferencesReady(*ready->AsBool());
+    if (!done) return SendError(response, kServerError, done.error());
+    SendJson(response, HostValue::Structure({{"ready", *ready}}));
+}
+
+void HttpServer::EndGame(const httplib::Request&, httplib::Response& response) { Send(response, control_.GameEnded()); }
 
 void HttpServer::AddRoute(std::string method, std::string path, Handler handler) {
     hostRoutes_[{std::move(method), std::move(path)}] = std::move(handler);

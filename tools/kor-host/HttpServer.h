@@ -77,6 +77,21 @@ private:
 
     void AddRoutes();
     void AddRoute(std::string method, std::string path, Handler handler);
+    // httplib's own failures (an exception, a malformed request) answered
+    // in the JSON form of every other answer, and every request logged.
+    void AnswerFailuresAsJson();
+    // Screens every request (Refuse) and hands it to Dispatch.
+    void RouteEveryRequestThroughDispatch();
+
+    // The host's own routes, one handler each.
+    void ServeEvents(const httplib::Request& request, httplib::Response& response);
+    void ServeApi(const httplib::Request& request, httplib::Response& response);
+    void ServeState(const httplib::Request& request, httplib::Response& response);
+    void Login(const httplib::Request& request, httplib::Response& response);
+    void Logout(const httplib::Request& request, httplib::Response& response);
+    void SetPlayerPreferencesReady(const httplib::Request& request, httplib::Response& response);
+    void EndGame(const httplib::Request& request, httplib::Response& response);
+
     void Dispatch(const httplib::Request& request, httplib::Response& response);
     // Answers a request refused before routing (Host, Origin, content type,
     // size) and closes its connection after the answer; false when it may go on.
