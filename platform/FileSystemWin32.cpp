@@ -79,6 +79,22 @@ struct FileHandle {
     }
 };
 
+// Moves `size` bytes in chunks that a DWORD count holds: `transfer(done,
+// chunk, moved)` reads or writes `chunk` bytes at offset `done` and sets how
+// many it moved. A failed call, or one that moves nothing (the file ended
+// early or the disk is full), fails the whole.
+template <class Transfer>
+bool TransferAll(std::size_t size, Transfer transfer) {
+    std::size_t done = 0;
+    while (done < size) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 20));
+        DWORD moved = 0;
+        if (!transfer(done, chunk, moved) || moved == 0) return false;
+        done += moved;
+    }
+    return true;
+}
+
 bool ReadWholeFile(const std::string& path, std::vector<char>& bytes) {
     FileHandle file{CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr)};
@@ -88,14 +104,9 @@ bool ReadWholeFile(const std::string& path, std::vector<char>& bytes) {
         return false;
     }
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-        DWORD read = 0;
-        if (!ReadFile(file.handle, bytes.data() + done, chunk, &read, nullptr) || read == 0) return false;
-        done += read;
-    }
-    return true;
+    return TransferAll(bytes.size(), [&](std::size_t done, DWORD chunk, DWORD& read) {
+        return ReadFile(file.handle, bytes.data() + done, chunk, &read, nullptr) != 0;
+    });
 }
 
 // Truncates the existing file `path` and writes `bytes` into it, through to
@@ -104,14 +115,11 @@ bool RewriteExistingFile(const std::string& path, const std::vector<char>& bytes
     FileHandle file{CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (file.handle == INVALID_HANDLE_VALUE || !SetEndOfFile(file.handle)) return false;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-        DWORD written = 0;
-        if (!WriteFile(file.handle, bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
-        done += written;
-    }
-    return FlushFileBuffers(file.handle) != 0;
+    return TransferAll(bytes.size(),
+                       [&](std::size_t done, DWORD chunk, DWORD& written) {
+                           return WriteFile(file.handle, bytes.data() + done, chunk, &written, nullptr) != 0;
+                       }) &&
+           FlushFileBuffers(file.handle) != 0;
 }
 
 }  // namespace
