@@ -5,9 +5,8 @@ namespace kor {
 class ConfigPersistence;
 
 // The service's one persisted-settings store: absent until the first
-// settings load creates it, saved and destroyed at shut-down. While it
-// exists it is also ConfigPersistence::Instance(), which the INI getters and
-// writers consult.
+// settings load creates it, saved and destroyed at shut-down. The INI reads
+// and writes that must see it are handed it.
 
 // The store, created when absent.
 ConfigPersistence& EnsurePersistenceStore();

@@ -53,13 +53,14 @@ void ForgetCachedFiles(std::initializer_list<std::string> files) {
 
 // One group of the default document through the three passes of a load:
 // its defaults replaced by the defaults file's, the values read from the
-// main file, and the schema of defaults.
+// main file (the store answering for the persisted ones), and the schema
+// of defaults.
 void LoadSettingsGroup(const BindingProperty& defaults, const std::string& defaultsFile, const std::string& file,
-                       BindingProperty& values, BindingProperty& schema) {
+                       const ConfigPersistence& store, BindingProperty& values, BindingProperty& schema) {
     BindingProperty group = defaults;
-    ReadSettingsGroup(group, group, defaultsFile, std::nullopt);
-    ReadSettingsGroup(values, group, file, std::nullopt);
-    ReadSettingsGroup(schema, group, std::nullopt, "default");
+    ReadSettingsGroup(group, group, defaultsFile, std::nullopt, &store);
+    ReadSettingsGroup(values, group, file, std::nullopt, &store);
+    ReadSettingsGroup(schema, group, std::nullopt, "default", &store);
 }
 
 // Puts a resource and the persisted-settings store back as they were when
@@ -130,10 +131,10 @@ void GameSettingsPlugin::LoadSettings() {
     persistence.LoadPersistedValues();
     ForgetCachedFiles({GetDefaultGameConfigPath(), GetGameConfigPath(), GetDefaultInputConfigPath(),
                        GetInputConfigPath()});
-    LoadSettingsGroup(defaults->Member("GameSettings"), GetDefaultGameConfigPath(), GetGameConfigPath(),
+    LoadSettingsGroup(defaults->Member("GameSettings"), GetDefaultGameConfigPath(), GetGameConfigPath(), persistence,
                       Resource("game-settings"), Resource("game-settings-schema"));
     LoadSettingsGroup(defaults->Member("InputSettings"), GetDefaultInputConfigPath(), GetInputConfigPath(),
-                      Resource("input-settings"), Resource("input-settings-schema"));
+                      persistence, Resource("input-settings"), Resource("input-settings-schema"));
     RebuildBindingIndex(bindingIndex_, Resource("input-settings"));
 
     AnnounceUpdate(kGameSettingsPath, Resource("game-settings"));
@@ -170,8 +171,9 @@ HandlerOutcome GameSettingsPlugin::PatchSettingsResource(const std::string& full
     MergeSettings(*target, change);
 
     // Both files every time, whichever resource changed, and the persisted
-    // settings, as one change.
-    ConfigWriteBatch batch;
+    // settings, as one change; the store records the persisted values the
+    // INI files are given.
+    ConfigWriteBatch batch(persistence);
     WriteSettingsGroup(Resource("game-settings"), GetGameConfigPath(), batch);
     WriteSettingsGroup(Resource("input-settings"), GetInputConfigPath(), batch);
     const bool persistedChanged = persistence->IsDirty();
