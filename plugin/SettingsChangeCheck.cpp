@@ -7,6 +7,7 @@
 
 #include "binding/BindingProperty.h"
 #include "config/Utf8Text.h"
+#include "plugin/SettingsResourceTable.h"
 
 namespace kor {
 namespace {
@@ -148,7 +149,8 @@ std::optional<std::string> FindUnfitChange(const BindingProperty& change, const 
         for (const auto& [key, value] : settings.Members()) {
             const std::string settingShown = "Setting [" + Shown(section) + "] " + Shown(key);
             if (!IsStorableName(key)) return settingShown + std::string(kBadName);
-            const std::optional<std::string_view> misfit = Misfit(value, sectionSchema.Member(key).Member("default"));
+            const BindingProperty& schemaDefault = sectionSchema.Member(key).Member(kSchemaDefaultMember);
+            const std::optional<std::string_view> misfit = Misfit(value, schemaDefault);
             if (misfit) return settingShown + ": " + std::string(*misfit);
         }
     }

@@ -151,15 +151,4 @@ void MergeSettings(BindingProperty& target, const BindingProperty& change) {
     }
 }
 
-BindingProperty* ResolveSettingsPath(BindingProperty& value, std::string_view path) {
-    BindingProperty* current = &value;
-    while (!path.empty()) {
-        if (!current->IsStructure()) return nullptr;
-        std::size_t slash = path.find('/');
-        current = &current->MemberForWrite(path.substr(0, slash));
-        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
-    }
-    return current;
-}
-
 }  // namespace kor

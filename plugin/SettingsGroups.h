@@ -36,9 +36,4 @@ void WriteSettingsGroup(const BindingProperty& group, std::string_view file, Con
 // a structure changes nothing.
 void MergeSettings(BindingProperty& target, const BindingProperty& change);
 
-// The value at a "/"-separated path inside `value` (members created empty
-// when missing), or null when a step is not a structure. An empty path yields
-// `value` itself.
-BindingProperty* ResolveSettingsPath(BindingProperty& value, std::string_view path);
-
 }  // namespace kor
