@@ -18,6 +18,8 @@ constexpr int64_t kIntegerLimit = 2147483647;     // exclusive
 constexpr uint64_t kUnsignedLimit = 9223372036854775807ULL;  // exclusive
 constexpr double kFloatLimit = 3.4028234663852886e38;         // exclusive
 
+constexpr std::string_view kFloatOutOfRange = "expected a finite number below 3.4028234663852886e38 in magnitude";
+
 bool IsValidUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t length = Utf8SequenceLength(text, i);
@@ -110,7 +112,7 @@ std::optional<std::string_view> Misfit(const BindingProperty& value, const Bindi
             if (!IsIntegerInRange(value)) return "expected an integer from -2147483648 to 2147483646";
             return std::nullopt;
         case BindingPropertyKind::Float:
-            if (!IsFloatInRange(value)) return "expected a finite number below 3.4028234663852886e38 in magnitude";
+            if (!IsFloatInRange(value)) return kFloatOutOfRange;
             return std::nullopt;
         case BindingPropertyKind::String:
             if (!value.IsString()) return "expected a text";
@@ -127,7 +129,7 @@ std::optional<std::string_view> Misfit(const BindingProperty& value, const Bindi
             if (value.GetUnsigned() >= kUnsignedLimit) return "expected an integer below 9223372036854775807";
             return std::nullopt;
         case BindingPropertyKind::Float:
-            if (!IsFloatInRange(value)) return "expected a finite number below 3.4028234663852886e38 in magnitude";
+            if (!IsFloatInRange(value)) return kFloatOutOfRange;
             return std::nullopt;
         default:
             return "expected a boolean, a number or a text";
