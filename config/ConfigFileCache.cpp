@@ -8,12 +8,10 @@
 namespace kor {
 namespace {
 
-
 // The persisted text of a setting the store owns; nullptr when the store does
 // not own it. `owned` tells the two "no text" cases apart.
-const std::string* PersistedText(std::string_view file, std::string_view section, std::string_view key,
-                                 bool& owned) {
-    ConfigPersistence* persistence = ConfigPersistence::Instance();
+const std::string* PersistedText(const ConfigPersistence* persistence, std::string_view file,
+                                 std::string_view section, std::string_view key, bool& owned) {
     owned = persistence != nullptr && persistence->IsPersisted(file, section, key);
     return owned ? persistence->FindPersistedValue(file, section, key) : nullptr;
 }
@@ -70,25 +68,25 @@ ConfigFile& ConfigFileCache::Entry(std::string_view file, bool reload) {
 }
 
 bool ConfigFileCache::GetBool(std::string_view file, std::string_view section, std::string_view key,
-                              bool defaultValue, bool reload) {
+                              bool defaultValue, const ConfigPersistence* persisted, bool reload) {
     bool owned = false;
-    if (const std::string* text = PersistedText(file, section, key, owned)) return TextAsBool(*text);
+    if (const std::string* text = PersistedText(persisted, file, section, key, owned)) return TextAsBool(*text);
     if (owned) return defaultValue;
     return Entry(file, reload).GetBool(ConfigValueKey(section, key), defaultValue).value;
 }
 
 int32_t ConfigFileCache::GetInt(std::string_view file, std::string_view section, std::string_view key,
-                                int32_t defaultValue, bool reload) {
+                                int32_t defaultValue, const ConfigPersistence* persisted, bool reload) {
     bool owned = false;
-    if (const std::string* text = PersistedText(file, section, key, owned)) return LeadingInt32(*text);
+    if (const std::string* text = PersistedText(persisted, file, section, key, owned)) return LeadingInt32(*text);
     if (owned) return defaultValue;
     return Entry(file, reload).GetInt(ConfigValueKey(section, key), defaultValue).value;
 }
 
 int64_t ConfigFileCache::GetInt64(std::string_view file, std::string_view section, std::string_view key,
-                                  int64_t defaultValue, bool reload) {
+                                  int64_t defaultValue, const ConfigPersistence* persisted, bool reload) {
     bool owned = false;
-    if (const std::string* text = PersistedText(file, section, key, owned)) {
+    if (const std::string* text = PersistedText(persisted, file, section, key, owned)) {
         // Read as a full 64-bit number, so persisted values beyond the 32-bit
         // range come back as they were written.
         int64_t value = 0;
@@ -100,9 +98,9 @@ int64_t ConfigFileCache::GetInt64(std::string_view file, std::string_view sectio
 }
 
 float ConfigFileCache::GetFloat(std::string_view file, std::string_view section, std::string_view key,
-                                float defaultValue, bool reload) {
+                                float defaultValue, const ConfigPersistence* persisted, bool reload) {
     bool owned = false;
-    if (const std::string* text = PersistedText(file, section, key, owned)) {
+    if (const std::string* text = PersistedText(persisted, file, section, key, owned)) {
         return NarrowToFloat(LeadingDouble(*text));
     }
     if (owned) return defaultValue;
@@ -110,15 +108,12 @@ float ConfigFileCache::GetFloat(std::string_view file, std::string_view section,
 }
 
 std::string ConfigFileCache::GetString(std::string_view file, std::string_view section, std::string_view key,
-                                       const char* defaultValue, bool reload) {
+                                       const char* defaultValue, const ConfigPersistence* persisted,
+                                       bool reload) {
     bool owned = false;
-    if (const std::string* text = PersistedText(file, section, key, owned)) return *text;
+    if (const std::string* text = PersistedText(persisted, file, section, key, owned)) return *text;
     if (owned) return defaultValue != nullptr ? defaultValue : "";
     return Entry(file, reload).GetString(ConfigValueKey(section, key), defaultValue).value;
-}
-
-int32_t ConfigFileCache::Reload(std::string_view file) {
-    return Reload(file, ConfigPersistence::Instance());
 }
 
 int32_t ConfigFileCache::Reload(std::string_view file, ConfigPersistence* captureInto) {

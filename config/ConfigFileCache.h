@@ -20,9 +20,9 @@ class ConfigPersistence;
 // different files and different entries. The defaults file of
 // "dir/Name.ext" is "dir/defaults/Name.ext".
 //
-// Every typed getter first asks the process-wide ConfigPersistence: a setting
-// it declares persisted is answered from its store alone (or the default when
-// the store has no value), never from the files.
+// Every typed getter first asks the ConfigPersistence it is given, if any: a
+// setting that store declares persisted is answered from the store alone (or
+// the default when the store has no value), never from the files.
 //
 // Not locked: calls must not overlap.
 class ConfigFileCache {
@@ -36,24 +36,23 @@ public:
     // Drops every entry of the process-wide cache (the instance itself stays).
     static void ResetForTesting();
 
+    // `persisted` may be null: every setting is then read from the files.
     bool GetBool(std::string_view file, std::string_view section, std::string_view key, bool defaultValue,
-                 bool reload = false);
-    int32_t GetInt(std::string_view file, std::string_view section, std::string_view key,
-                   int32_t defaultValue, bool reload = false);
-    int64_t GetInt64(std::string_view file, std::string_view section, std::string_view key,
-                     int64_t defaultValue, bool reload = false);
+                 const ConfigPersistence* persisted, bool reload = false);
+    int32_t GetInt(std::string_view file, std::string_view section, std::string_view key, int32_t defaultValue,
+                   const ConfigPersistence* persisted, bool reload = false);
+    int64_t GetInt64(std::string_view file, std::string_view section, std::string_view key, int64_t defaultValue,
+                     const ConfigPersistence* persisted, bool reload = false);
     float GetFloat(std::string_view file, std::string_view section, std::string_view key, float defaultValue,
-                   bool reload = false);
+                   const ConfigPersistence* persisted, bool reload = false);
     // A null default is the empty text.
     std::string GetString(std::string_view file, std::string_view section, std::string_view key,
-                          const char* defaultValue, bool reload = false);
+                          const char* defaultValue, const ConfigPersistence* persisted, bool reload = false);
 
     // Rebuilds the entry for `file`, then re-reads the main file alone with
-    // capture: every pair stored is offered to `captureInto` (the
-    // process-wide ConfigPersistence in the one-argument form). Until its next
+    // capture: every pair stored is offered to `captureInto`. Until its next
     // rebuild the entry then holds the main file's values only. Returns the
     // parse result (ConfigFile::kParseSucceeded or kParseFailed).
-    int32_t Reload(std::string_view file);
     int32_t Reload(std::string_view file, ConfigPersistence* captureInto);
 
     // Marks the entry named exactly `file`, if any, for rebuilding on its next use.

@@ -23,11 +23,6 @@ constexpr const char* kDescription =
     "The settings in this file are persisted server-side. This file is generated automatically. Editing it is "
     "not recommended. Modify SettingsToPersist.json to specify which settings are persisted.";
 
-ConfigPersistence*& PublishedInstance() {
-    static ConfigPersistence* instance = nullptr;
-    return instance;
-}
-
 std::string_view Text(const rapidjson::Value& value) {
     return {value.GetString(), value.GetStringLength()};
 }
@@ -70,16 +65,9 @@ ConfigPersistence::ConfigPersistence() {
     MergeList(LoadJsonFile(GetDefaultPersistedSettingsListPath()));
     MergeList(LoadJsonFile(GetPersistedSettingsListPath()));
     LoadPersistedValues();
-    if (PublishedInstance() == nullptr) PublishedInstance() = this;
 }
 
-ConfigPersistence::~ConfigPersistence() {
-    if (PublishedInstance() == this) PublishedInstance() = nullptr;
-}
-
-ConfigPersistence* ConfigPersistence::Instance() {
-    return PublishedInstance();
-}
+ConfigPersistence::~ConfigPersistence() = default;
 
 rapidjson::Document ConfigPersistence::LoadJsonFile(std::string_view path) {
     rapidjson::Document document;

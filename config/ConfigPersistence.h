@@ -22,22 +22,19 @@ namespace kor {
 //
 // Values of persisted settings come from "PersistedSettings.json" or, when
 // that is missing or unreadable, from the main settings and key-binding
-// files. The store answers every read of a persisted setting (see
-// ConfigFileCache) and records every write to one; SavePersistedSettings
-// writes the file when something changed.
+// files. Handed to ConfigFileCache's getters, the store answers every read of
+// a persisted setting; handed to the INI writers, it records every write to
+// one. SavePersistedSettings writes the file when something changed.
 //
-// At most one instance is published process-wide, from construction to
-// destruction; a second instance made while one exists works on its own but
-// is not published. Not locked: calls must not overlap.
+// Nothing reaches a store that is not handed to it: whoever makes one owns
+// it and passes it to each read and write that must see it. Not locked:
+// calls must not overlap.
 class ConfigPersistence {
 public:
     ConfigPersistence();
     virtual ~ConfigPersistence();
     ConfigPersistence(const ConfigPersistence&) = delete;
     ConfigPersistence& operator=(const ConfigPersistence&) = delete;
-
-    // The published instance, or nullptr.
-    static ConfigPersistence* Instance();
 
     bool IsPersisted(std::string_view file, std::string_view section, std::string_view key) const;
     // Records `value` for a persisted setting; ignored for any other. The

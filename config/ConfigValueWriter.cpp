@@ -44,10 +44,9 @@ bool EditFile(const std::string& path, bool exists, std::string_view section, st
     return WriteFileAtomically(path, edited, "wb");
 }
 
-bool WriteValue(std::string_view file, std::string_view section, std::string_view key, std::string_view text) {
-    if (ConfigPersistence* persistence = ConfigPersistence::Instance()) {
-        persistence->CaptureValue(file, section, key, text);
-    }
+bool WriteValue(std::string_view file, std::string_view section, std::string_view key, std::string_view text,
+                ConfigPersistence* captureInto) {
+    if (captureInto != nullptr) captureInto->CaptureValue(file, section, key, text);
     const std::string path = NormalizedPath(file);
     const bool exists = CheckFileAccess(path, 0) == 0;
     if (!exists) CreateDirectoriesFor(path);
@@ -72,9 +71,7 @@ void LogReplaceFailure(const std::string& path) {
 
 void ConfigWriteBatch::Write(std::string_view file, std::string_view section, std::string_view key,
                              std::string_view text) {
-    if (ConfigPersistence* persistence = ConfigPersistence::Instance()) {
-        persistence->CaptureValue(file, section, key, text);
-    }
+    if (captureInto_ != nullptr) captureInto_->CaptureValue(file, section, key, text);
     std::string path = NormalizedPath(file);
     auto [entry, added] = byPath_.try_emplace(path, files_.size());
     if (added) files_.push_back(PendingFile{std::move(path), {}, {}, {}, "wb", false});
@@ -135,20 +132,24 @@ ReplaceResult ConfigWriteBatch::Commit() {
     return outcome.result;
 }
 
-bool WriteString(std::string_view file, std::string_view section, std::string_view key, std::string_view text) {
-    return WriteValue(file, section, key, text);
+bool WriteString(std::string_view file, std::string_view section, std::string_view key, std::string_view text,
+                 ConfigPersistence* captureInto) {
+    return WriteValue(file, section, key, text, captureInto);
 }
 
-bool WriteBool(std::string_view file, std::string_view section, std::string_view key, bool value) {
-    return WriteValue(file, section, key, value ? "1" : "0");
+bool WriteBool(std::string_view file, std::string_view section, std::string_view key, bool value,
+               ConfigPersistence* captureInto) {
+    return WriteValue(file, section, key, value ? "1" : "0", captureInto);
 }
 
-bool WriteInt64(std::string_view file, std::string_view section, std::string_view key, int64_t value) {
-    return WriteValue(file, section, key, IntText(value));
+bool WriteInt64(std::string_view file, std::string_view section, std::string_view key, int64_t value,
+                ConfigPersistence* captureInto) {
+    return WriteValue(file, section, key, IntText(value), captureInto);
 }
 
-bool WriteFloat(std::string_view file, std::string_view section, std::string_view key, float value) {
-    return WriteValue(file, section, key, FixedFloatText(static_cast<double>(value)));
+bool WriteFloat(std::string_view file, std::string_view section, std::string_view key, float value,
+                ConfigPersistence* captureInto) {
+    return WriteValue(file, section, key, FixedFloatText(static_cast<double>(value)), captureInto);
 }
 
 }  // namespace kor

@@ -11,31 +11,40 @@
 
 namespace kor {
 
+class ConfigPersistence;
+
 // Write one value into an INI file in place (see EditIniText), recording it
-// first in the process-wide ConfigPersistence when that owns the setting.
+// first in `captureInto` (when given) if that store owns the setting.
 // Missing directories are created. The file is replaced only by a complete
 // new version; on failure it stays as it was, the failure is logged, the
 // cache entry is not marked stale and the result is false. On success the
 // cache entry named exactly `file` is marked stale. A value the file already
 // holds, written the same way, leaves the file untouched (and succeeds).
-bool WriteString(std::string_view file, std::string_view section, std::string_view key, std::string_view text);
+bool WriteString(std::string_view file, std::string_view section, std::string_view key, std::string_view text,
+                 ConfigPersistence* captureInto);
 // "1" or "0".
-bool WriteBool(std::string_view file, std::string_view section, std::string_view key, bool value);
+bool WriteBool(std::string_view file, std::string_view section, std::string_view key, bool value,
+               ConfigPersistence* captureInto);
 // Decimal, as "%lld".
-bool WriteInt64(std::string_view file, std::string_view section, std::string_view key, int64_t value);
+bool WriteInt64(std::string_view file, std::string_view section, std::string_view key, int64_t value,
+                ConfigPersistence* captureInto);
 // Four decimals, as "%.4f".
-bool WriteFloat(std::string_view file, std::string_view section, std::string_view key, float value);
+bool WriteFloat(std::string_view file, std::string_view section, std::string_view key, float value,
+                ConfigPersistence* captureInto);
 
 // Value writes to any number of INI files made as one change. Writes are only
 // collected (each value formatted as by the writers above, and recorded in
-// the process-wide ConfigPersistence when that owns the setting); Commit
-// then computes each file's new text whole from its current text, in one
-// pass however many values it gets, and replaces all files together with
-// any whole files added (ReplaceFilesTogether). A file whose text does not
-// change is not written. Undoing what the store recorded when the change
-// fails is the caller's part: only it knows what the store held before.
+// the batch's store when that owns the setting); Commit then computes each
+// file's new text whole from its current text, in one pass however many
+// values it gets, and replaces all files together with any whole files added
+// (ReplaceFilesTogether). A file whose text does not change is not written.
+// Undoing what the store recorded when the change fails is the caller's
+// part: only it knows what the store held before.
 class ConfigWriteBatch {
 public:
+    // Every value written is offered to `captureInto`, which may be null.
+    explicit ConfigWriteBatch(ConfigPersistence* captureInto) : captureInto_(captureInto) {}
+
     void WriteString(std::string_view file, std::string_view section, std::string_view key, std::string_view text);
     void WriteBool(std::string_view file, std::string_view section, std::string_view key, bool value);
     void WriteInt64(std::string_view file, std::string_view section, std::string_view key, int64_t value);
@@ -61,6 +70,7 @@ private:
 
     void Write(std::string_view file, std::string_view section, std::string_view key, std::string_view text);
 
+    ConfigPersistence* captureInto_;
     std::vector<PendingFile> files_;
     std::unordered_map<std::string, std::size_t> byPath_;
 };

@@ -7,10 +7,12 @@
 namespace kor {
 namespace {
 
+constexpr std::string_view kNotLoaded = "not loaded";
+
 // Starts failed: absent until a parse succeeds. Destroyed with the other
 // statics at exit; the page source its pools draw on outlives them all.
 BindingResult& Document() {
-    static BindingResult document = BindingResult::Failure("not loaded");
+    static BindingResult document = BindingResult::Failure(kNotLoaded);
     return document;
 }
 
@@ -23,6 +25,6 @@ const BindingProperty* DefaultSettingsDocument() {
     return document.ok() ? &document.value() : nullptr;
 }
 
-void ResetDefaultSettingsForTesting() { Document() = BindingResult::Failure("not loaded"); }
+void ResetDefaultSettingsForTesting() { Document() = BindingResult::Failure(kNotLoaded); }
 
 }  // namespace kor

@@ -1,15 +1,13 @@
 #pragma once
 
-#include <cstdint>
-#include <string>
 #include <string_view>
 
-#include "binding/BindingProperty.h"
-#include "host/HandlerOutcome.h"
 #include "host/Plugin.h"
 #include "host/PluginManagerTypes.h"
-#include "plugin/GameSettingsOwner.h"
 #include "plugin/LoginSession.h"
+#include "plugin/PlayerPreferencesSync.h"
+#include "plugin/SettingsOwnership.h"
+#include "plugin/SettingsResources.h"
 
 namespace kor {
 
@@ -19,93 +17,45 @@ namespace kor {
 // destruction, and reaches everything else through the settings resources
 // and the two host events it observes.
 //
+// The plug-in owns the registration and the observation of the host's
+// session; the work is done by three collaborators it wires together: the
+// settings resources (with the persisted-settings store), the settings
+// owner, and the player-preferences synchronisation. Each gets the plug-in
+// as its client for requests and events.
+//
 // The host delivers calls and events one at a time; nothing here is locked.
 class GameSettingsPlugin : public Plugin {
 public:
     static constexpr const char* kShortName = "kor-game-settings";
 
     GameSettingsPlugin();
-    // Members go in reverse order of declaration: the binding index, the
-    // session's token, then the settings, as the service tears down.
     ~GameSettingsPlugin() override;
 
-    // Saves "PersistedSettings.json" and destroys the persisted-settings
-    // store when a load made one, then drops every subscription.
+    // Saves "PersistedSettings.json" and drops the persisted-settings store
+    // when a load made one, then drops every subscription.
     void Shutdown() override;
     // Types, the four settings resources and the four endpoints, in order.
     void RegisterApi() override;
     // Starts the service; never fails. No settings are loaded here.
     bool OnInitialized() override;
 
-    // ---- Settings resources and endpoints ----
-
-    // Fills the four settings resources from the default document and the
-    // INI files, rebuilds the binding index and announces the load. Does
-    // nothing beyond cleaning "PersistedSettings.json" and creating the
-    // persisted-settings store while the default document is absent.
-    void LoadSettings();
-    // Merges `change` into the resource at `subPath`, writes both INI files
-    // and the persisted settings as one change, marks the owner modified and
-    // announces the change under `fullPath`. A change whose values the files
-    // could not hold as they are answers 400; one that cannot be written
-    // (or comes before the first load) answers the 500 error "Unable to save
-    // settings to file" with nothing changed, in memory or on disk.
-    HandlerOutcome PatchSettingsResource(const std::string& fullPath, std::string_view subPath,
-                                         const BindingProperty& change);
-
-    // ---- Player-preferences synchronisation ----
-
-    // Compares the local persisted settings with the account's server copy,
-    // keeps, uploads or replaces the local file, then loads the settings.
-    void SyncWithPlayerPreferences();
-    // Uploads "PersistedSettings.json"; false when nobody is logged in, the
-    // service is not ready, the file cannot be read or the upload fails.
-    bool UploadPlayerPreferences();
-    // Reloads what a game may have changed, marks it modified and uploads.
-    bool ReloadPostGame();
-
-    // ---- Account ownership ----
-
-    // `owner` from the data store; {0, 0, false} when it cannot be read.
-    void ReadSettingsOwner();
-    // Records a new owner state, posting it to the data store when it
-    // differs from the current one.
-    void SetSettingsOwner(uint64_t accountId, uint64_t timestamp, bool modified);
-    // Marks the local settings changed since their last synchronisation.
-    // They stay with their owner while nobody is logged in, so that the next
-    // login of another account still resets them; with no owner there is
-    // nobody to mark.
-    void MarkSettingsModified();
-    // Empties "PersistedSettings.json" when it belongs to another account
-    // than the logged-in one, and tells the client through "didreset".
-    void ResetForOtherAccount();
-
-    // ---- Start-up ----
-
-    // Stores the game-data asset "SettingsToPersist.json" as
-    // "DATA/CFG/defaults/SettingsToPersist.json"; failures are logged.
-    void FetchSettingsToPersist();
-
-    // ---- Login and player-preferences readiness ----
-
-    void SubscribeSessionEvents();
+    // The handlers of the two session resources the service observes. The
+    // first usable readiness update for a logged-in user synchronises (or,
+    // when the service is disabled, checks for a reset) and loads.
     void OnLoginSession(PluginResourceEventType type, const LoginSession& session);
     void OnPlayerPreferencesReady(PluginResourceEventType type, bool ready);
 
 private:
-    void RegisterSettingsResource(std::string_view member, std::string_view subPath, bool readOnly);
+    // GET and PATCH of the value document, GET of its schema.
+    void RegisterSettingsResources(const SettingsResourcePair& resource);
     void RegisterEndpoints();
-    void AnnounceUpdate(std::string_view uri, const BindingProperty& value);
-    void AnnounceUpdate(std::string_view uri, bool value);
-    BindingProperty& Resource(std::string_view member) { return settings_.MemberForWrite(member); }
+    void SubscribeSessionEvents();
 
-    GameSettingsOwner owner_;
-    BindingProperty settings_;
-    bool playerPreferencesReady_ = false;
-    bool didReset_ = false;
-    bool ready_ = false;
-    LoginSession loginSession_;
-    BindingProperty bindingIndex_;
+    // Declared before the collaborators that hold references to each other.
+    ObservedSession session_;
+    SettingsOwnership ownership_;
+    SettingsResources resources_;
+    PlayerPreferencesSync sync_;
 };
 
 }  // namespace kor

@@ -22,6 +22,14 @@ struct LoginSession {
     BindingProperty gasToken;
 };
 
+// What the plug-in has heard from the host's two session resources: who is
+// logged in, and whether the player-preferences service can be used. Only
+// the plug-in's event handlers write it; its collaborators read it.
+struct ObservedSession {
+    LoginSession login;
+    bool playerPreferencesReady = false;
+};
+
 // A game-flow session with a running game client. Part of the API
 // description only: no handler of the service receives them.
 struct gamesettingsgameclient {

@@ -1,15 +1,20 @@
-// Keeping "PersistedSettings.json" in step with the account's copy on the
-// player-preferences service.
+#include "plugin/PlayerPreferencesSync.h"
+
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "binding/BindingProperty.h"
 #include "config/ConfigLocations.h"
 #include "host/MethodNumbers.h"
+#include "host/PluginClient.h"
 #include "host/RequestParameter.h"
 #include "log/Log.h"
-#include "plugin/GameSettingsPlugin.h"
+#include "plugin/LoginSession.h"
 #include "plugin/PersistedSettingsFile.h"
+#include "plugin/SettingsOwnership.h"
+#include "plugin/SettingsResources.h"
 
 namespace kor {
 namespace {
@@ -31,33 +36,37 @@ BindingProperty Preference(std::string_view persistedText) {
     return preference;
 }
 
+// The server's version of a preference it answered with: its "modified".
+uint64_t ServerVersion(const BindingProperty& preference) { return preference.Member("modified").GetUnsigned(0); }
+
 }  // namespace
 
-void GameSettingsPlugin::SyncWithPlayerPreferences() {
+void PlayerPreferencesSync::SyncWithPlayerPreferences() {
     const std::string local = ReadPersistedSettingsFile().value_or(std::string());
     RequestResult<std::string> hash =
-        Request<std::string>(PluginMethod::Post, kHashPath, RequestParameter(std::string_view(local)));
+        client_.Request<std::string>(PluginMethod::Post, kHashPath, RequestParameter(std::string_view(local)));
     if (!hash.ok()) return;
 
-    RequestResult<BindingProperty> server =
-        Request<BindingProperty>(PluginMethod::Get, kServerCopyPath, RequestParameter(std::string_view(hash.value())));
+    RequestResult<BindingProperty> server = client_.Request<BindingProperty>(
+        PluginMethod::Get, kServerCopyPath, RequestParameter(std::string_view(hash.value())));
     if (!server.ok()) {
         if (server.error().status == kNotModified) {
-            SetSettingsOwner(loginSession_.accountId, owner_.timestamp, false);
+            ownership_.SetSettingsOwner(session_.login.accountId, ownership_.owner().timestamp, false);
         } else {
             LogWarning(kServerReturned, static_cast<int>(server.error().status));
-            ResetForOtherAccount();
+            ownership_.ResetForOtherAccount();
         }
-        LoadSettings();
+        resources_.LoadSettings();
         return;
     }
 
     const std::string_view data = server.value().Member("data").GetString();
-    const uint64_t modified = server.value().Member("modified").GetUnsigned(0);
-    const bool unsentLocalChanges = owner_.accountId == loginSession_.accountId && owner_.timestamp == modified &&
-                                    owner_.modified;
+    const uint64_t modified = ServerVersion(server.value());
+    const GameSettingsOwner& owner = ownership_.owner();
+    const bool unsentLocalChanges =
+        owner.accountId == session_.login.accountId && owner.timestamp == modified && owner.modified;
     if (unsentLocalChanges) {
-        LoadSettings();
+        resources_.LoadSettings();
         UploadPlayerPreferences();
         return;
     }
@@ -65,34 +74,34 @@ void GameSettingsPlugin::SyncWithPlayerPreferences() {
     // owner record to the server's version: otherwise the next
     // synchronisation would take the old local file for that version.
     if (WritePersistedSettingsFile(data.empty() ? std::string_view("{}") : data)) {
-        SetSettingsOwner(loginSession_.accountId, modified, false);
+        ownership_.SetSettingsOwner(session_.login.accountId, modified, false);
     } else {
         LogError(kServerCopyNotWritten, GetPersistedSettingsPath().c_str());
     }
-    LoadSettings();
+    resources_.LoadSettings();
 }
 
-bool GameSettingsPlugin::UploadPlayerPreferences() {
+bool PlayerPreferencesSync::UploadPlayerPreferences() {
     // With nobody logged in there is no account to upload for, and the
     // owner record must not be handed to "no account".
-    if (!playerPreferencesReady_ || loginSession_.accountId == 0) {
+    if (!session_.playerPreferencesReady || session_.login.accountId == 0) {
         LogWarning("%s", kNotConnected);
         return false;
     }
     const std::optional<std::string> local = ReadPersistedSettingsFile();
     if (!local) return false;
     RequestResult<BindingProperty> answer =
-        Request<BindingProperty>(PluginMethod::Put, kUploadPath, RequestParameter(Preference(*local)));
+        client_.Request<BindingProperty>(PluginMethod::Put, kUploadPath, RequestParameter(Preference(*local)));
     if (!answer.ok()) return false;
-    SetSettingsOwner(loginSession_.accountId, answer.value().Member("modified").GetUnsigned(0), false);
+    ownership_.SetSettingsOwner(session_.login.accountId, ServerVersion(answer.value()), false);
     return true;
 }
 
-bool GameSettingsPlugin::ReloadPostGame() {
+bool PlayerPreferencesSync::ReloadPostGame() {
     // The game may have changed the INI files and the persisted settings
     // while it ran.
-    LoadSettings();
-    MarkSettingsModified();
+    resources_.LoadSettings();
+    ownership_.MarkSettingsModified();
     return UploadPlayerPreferences();
 }
 

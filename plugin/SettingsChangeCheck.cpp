@@ -7,6 +7,7 @@
 
 #include "binding/BindingProperty.h"
 #include "config/Utf8Text.h"
+#include "plugin/SettingsResourceTable.h"
 
 namespace kor {
 namespace {
@@ -16,6 +17,8 @@ constexpr int64_t kIntegerMin = INT32_MIN;
 constexpr int64_t kIntegerLimit = 2147483647;     // exclusive
 constexpr uint64_t kUnsignedLimit = 9223372036854775807ULL;  // exclusive
 constexpr double kFloatLimit = 3.4028234663852886e38;         // exclusive
+
+constexpr std::string_view kFloatOutOfRange = "expected a finite number below 3.4028234663852886e38 in magnitude";
 
 bool IsValidUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
@@ -109,7 +112,7 @@ std::optional<std::string_view> Misfit(const BindingProperty& value, const Bindi
             if (!IsIntegerInRange(value)) return "expected an integer from -2147483648 to 2147483646";
             return std::nullopt;
         case BindingPropertyKind::Float:
-            if (!IsFloatInRange(value)) return "expected a finite number below 3.4028234663852886e38 in magnitude";
+            if (!IsFloatInRange(value)) return kFloatOutOfRange;
             return std::nullopt;
         case BindingPropertyKind::String:
             if (!value.IsString()) return "expected a text";
@@ -126,7 +129,7 @@ std::optional<std::string_view> Misfit(const BindingProperty& value, const Bindi
             if (value.GetUnsigned() >= kUnsignedLimit) return "expected an integer below 9223372036854775807";
             return std::nullopt;
         case BindingPropertyKind::Float:
-            if (!IsFloatInRange(value)) return "expected a finite number below 3.4028234663852886e38 in magnitude";
+            if (!IsFloatInRange(value)) return kFloatOutOfRange;
             return std::nullopt;
         default:
             return "expected a boolean, a number or a text";
@@ -148,7 +151,8 @@ std::optional<std::string> FindUnfitChange(const BindingProperty& change, const 
         for (const auto& [key, value] : settings.Members()) {
             const std::string settingShown = "Setting [" + Shown(section) + "] " + Shown(key);
             if (!IsStorableName(key)) return settingShown + std::string(kBadName);
-            const std::optional<std::string_view> misfit = Misfit(value, sectionSchema.Member(key).Member("default"));
+            const BindingProperty& schemaDefault = sectionSchema.Member(key).Member(kSchemaDefaultMember);
+            const std::optional<std::string_view> misfit = Misfit(value, schemaDefault);
             if (misfit) return settingShown + ": " + std::string(*misfit);
         }
     }

@@ -29,13 +29,13 @@ bool FloatInRange(double value) { return std::fabs(value) < kFloatLimit; }
 // The value one setting takes, read from `file` when given; empty when the
 // default's kind is not read at all or its value is out of range.
 BindingProperty ReadSetting(const BindingProperty& fallback, std::optional<std::string_view> file,
-                            std::string_view section, std::string_view key) {
+                            std::string_view section, std::string_view key, const ConfigPersistence* persisted) {
     ConfigFileCache& cache = ConfigFileCache::Instance();
     BindingProperty value;
     switch (fallback.kind()) {
         case BindingPropertyKind::Bool: {
             bool b = fallback.GetBool();
-            value.SetBool(file ? cache.GetBool(*file, section, key, b) : b);
+            value.SetBool(file ? cache.GetBool(*file, section, key, b, persisted) : b);
             break;
         }
         case BindingPropertyKind::Signed: {
@@ -46,7 +46,7 @@ BindingProperty ReadSetting(const BindingProperty& fallback, std::optional<std::
                 break;
             }
             auto n = static_cast<int32_t>(v);
-            value.SetSigned(file ? cache.GetInt(*file, section, key, n) : n);
+            value.SetSigned(file ? cache.GetInt(*file, section, key, n, persisted) : n);
             break;
         }
         case BindingPropertyKind::Unsigned: {
@@ -56,7 +56,7 @@ BindingProperty ReadSetting(const BindingProperty& fallback, std::optional<std::
                 break;
             }
             auto n = static_cast<int64_t>(v);
-            value.SetSigned(file ? cache.GetInt64(*file, section, key, n) : n);
+            value.SetSigned(file ? cache.GetInt64(*file, section, key, n, persisted) : n);
             break;
         }
         case BindingPropertyKind::Float: {
@@ -66,12 +66,12 @@ BindingProperty ReadSetting(const BindingProperty& fallback, std::optional<std::
                 break;
             }
             auto f = static_cast<float>(v);
-            value.SetFloat(file ? cache.GetFloat(*file, section, key, f) : f);
+            value.SetFloat(file ? cache.GetFloat(*file, section, key, f, persisted) : f);
             break;
         }
         case BindingPropertyKind::String: {
             std::string text(fallback.GetString());
-            value.SetString(file ? cache.GetString(*file, section, key, text.c_str()) : text);
+            value.SetString(file ? cache.GetString(*file, section, key, text.c_str(), persisted) : text);
             break;
         }
         default:
@@ -116,12 +116,13 @@ void WriteSetting(const BindingProperty& value, std::string_view file, std::stri
 }  // namespace
 
 void ReadSettingsGroup(BindingProperty& destination, const BindingProperty& source,
-                       std::optional<std::string_view> file, std::optional<std::string_view> suffix) {
+                       std::optional<std::string_view> file, std::optional<std::string_view> suffix,
+                       const ConfigPersistence* persisted) {
     // Reading into the very group that is being walked only ever replaces
     // values of members that exist, so the walk is never disturbed.
     for (const auto& [section, settings] : source.Members()) {
         for (const auto& [key, fallback] : settings.Members()) {
-            BindingProperty value = ReadSetting(fallback, file, section, key);
+            BindingProperty value = ReadSetting(fallback, file, section, key, persisted);
             if (value.IsEmpty()) continue;
             BindingProperty& slot = destination.MemberForWrite(section).MemberForWrite(key);
             if (suffix) {
@@ -139,12 +140,6 @@ void WriteSettingsGroup(const BindingProperty& group, std::string_view file, Con
     }
 }
 
-bool WriteSettingsGroup(const BindingProperty& group, std::string_view file) {
-    ConfigWriteBatch batch;
-    WriteSettingsGroup(group, file, batch);
-    return batch.Commit() == ReplaceResult::kReplaced;
-}
-
 void MergeSettings(BindingProperty& target, const BindingProperty& change) {
     for (const auto& [name, value] : change.Members()) {
         BindingProperty& member = target.MemberForWrite(name);
@@ -154,17 +149,6 @@ void MergeSettings(BindingProperty& target, const BindingProperty& change) {
             member = value;
         }
     }
-}
-
-BindingProperty* ResolveSettingsPath(BindingProperty& value, std::string_view path) {
-    BindingProperty* current = &value;
-    while (!path.empty()) {
-        if (!current->IsStructure()) return nullptr;
-        std::size_t slash = path.find('/');
-        current = &current->MemberForWrite(path.substr(0, slash));
-        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
-    }
-    return current;
 }
 
 }  // namespace kor

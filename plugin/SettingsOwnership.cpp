@@ -1,17 +1,18 @@
-// Which account the local settings files belong to, and the reset of the
-// persisted settings when they belong to another one.
+#include "plugin/SettingsOwnership.h"
+
 #include "config/ConfigLocations.h"
 #include "host/MethodNumbers.h"
+#include "host/PluginClient.h"
 #include "host/RequestParameter.h"
 #include "log/Log.h"
-#include "plugin/GameSettingsPlugin.h"
+#include "plugin/LoginSession.h"
 #include "plugin/PersistedSettingsFile.h"
+#include "plugin/SettingsResourceTable.h"
 
 namespace kor {
 namespace {
 
 constexpr std::string_view kOwnerPath = "/data-store/v1/install-settings/game-settings";
-constexpr std::string_view kDidResetPath = "/kor-game-settings/v1/didreset";
 
 constexpr const char* kOwnerNotStored = "Failed to set game-settings-owner: %s";
 constexpr const char* kOtherPlayersFile = "local file belongs to another player, resetting file %llu %llu";
@@ -19,30 +20,32 @@ constexpr const char* kUnableToReset = "unable to reset %s";
 
 }  // namespace
 
-void GameSettingsPlugin::ReadSettingsOwner() {
-    RequestResult<BindingProperty> record = Request<BindingProperty>(PluginMethod::Get, kOwnerPath);
+void SettingsOwnership::ReadSettingsOwner() {
+    RequestResult<BindingProperty> record = client_.Request<BindingProperty>(PluginMethod::Get, kOwnerPath);
     owner_ = record.ok() ? OwnerFromRecord(record.value()) : GameSettingsOwner{};
 }
 
-void GameSettingsPlugin::SetSettingsOwner(uint64_t accountId, uint64_t timestamp, bool modified) {
+void SettingsOwnership::SetSettingsOwner(uint64_t accountId, uint64_t timestamp, bool modified) {
     const GameSettingsOwner next{accountId, timestamp, modified};
     if (owner_ == next) return;
     // Changed in memory whatever the data store answers, so the same values
     // are not sent again until they change.
     owner_ = next;
-    RequestResult<void> stored = RequestDiscardResult(PluginMethod::Post, kOwnerPath, RequestParameter(OwnerRecord(next)));
+    RequestResult<void> stored =
+        client_.RequestDiscardResult(PluginMethod::Post, kOwnerPath, RequestParameter(OwnerRecord(next)));
     if (!stored.ok()) LogError(kOwnerNotStored, stored.error().message.c_str());
 }
 
-void GameSettingsPlugin::MarkSettingsModified() {
-    const uint64_t account = loginSession_.accountId != 0 ? loginSession_.accountId : owner_.accountId;
+void SettingsOwnership::MarkSettingsModified() {
+    const uint64_t sessionAccount = session_.login.accountId;
+    const uint64_t account = sessionAccount != 0 ? sessionAccount : owner_.accountId;
     if (account == 0) return;
     SetSettingsOwner(account, owner_.timestamp, true);
 }
 
-void GameSettingsPlugin::ResetForOtherAccount() {
+void SettingsOwnership::ResetForOtherAccount() {
     const uint64_t ownerAccount = owner_.accountId;
-    const uint64_t sessionAccount = loginSession_.accountId;
+    const uint64_t sessionAccount = session_.login.accountId;
     if (ownerAccount == 0 || sessionAccount == 0 || ownerAccount == sessionAccount) return;
     LogWarning(kOtherPlayersFile, static_cast<unsigned long long>(ownerAccount),
                static_cast<unsigned long long>(sessionAccount));
@@ -52,7 +55,7 @@ void GameSettingsPlugin::ResetForOtherAccount() {
     }
     SetSettingsOwner(0, 0, false);
     didReset_ = true;
-    AnnounceUpdate(kDidResetPath, true);
+    client_.FireResourceEvent(PluginResourceEventType::Update, kDidResetPath, true);
 }
 
 }  // namespace kor

@@ -1,5 +1,5 @@
-// The list of settings kept server-side, fetched from the game data at
-// start-up and stored where the persisted-settings store reads it.
+#include "plugin/SettingsToPersistAsset.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,8 +8,8 @@
 #include "config/ConfigLocations.h"
 #include "config/PathUtilities.h"
 #include "host/MethodNumbers.h"
+#include "host/PluginClient.h"
 #include "log/Log.h"
-#include "plugin/GameSettingsPlugin.h"
 
 namespace kor {
 namespace {
@@ -31,13 +31,13 @@ bool StoreAsset(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-void GameSettingsPlugin::FetchSettingsToPersist() {
-    RequestResult<ResponseStreamHandle> stream = RequestStream(PluginMethod::Get, kAssetPath);
+void FetchSettingsToPersist(PluginClient& client) {
+    RequestResult<ResponseStreamHandle> stream = client.RequestStream(PluginMethod::Get, kAssetPath);
     if (!stream.ok()) {
         LogError(kRequestFailed, stream.error().message.c_str());
         return;
     }
-    RequestResult<std::vector<uint8_t>> bytes = ReadStreamIntoBytes(stream.value());
+    RequestResult<std::vector<uint8_t>> bytes = client.ReadStreamIntoBytes(stream.value());
     if (!bytes.ok()) {
         LogError(kReadFailed, bytes.error().message.c_str());
         return;

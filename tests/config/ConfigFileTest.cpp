@@ -28,11 +28,11 @@ protected:
     // the default given as text ("null" for no default text).
     std::string Get(const char* file, const char* section, const char* key, char type, const std::string& fallback) {
         switch (type) {
-            case 'i': return std::to_string(cache.GetInt(file, section, key, std::stoi(fallback)));
-            case 'l': return std::to_string(cache.GetInt64(file, section, key, std::stoll(fallback)));
-            case 'b': return cache.GetBool(file, section, key, fallback == "1") ? "1" : "0";
-            case 'f': return ::testing::PrintToString(cache.GetFloat(file, section, key, std::stof(fallback)));
-            default: return cache.GetString(file, section, key, fallback == "null" ? nullptr : fallback.c_str());
+            case 'i': return std::to_string(cache.GetInt(file, section, key, std::stoi(fallback), nullptr));
+            case 'l': return std::to_string(cache.GetInt64(file, section, key, std::stoll(fallback), nullptr));
+            case 'b': return cache.GetBool(file, section, key, fallback == "1", nullptr) ? "1" : "0";
+            case 'f': return ::testing::PrintToString(cache.GetFloat(file, section, key, std::stof(fallback), nullptr));
+            default: return cache.GetString(file, section, key, fallback == "null" ? nullptr : fallback.c_str(), nullptr);
         }
     }
     ConfigFileCache& cache = ConfigFileCache::Instance();
@@ -137,67 +137,67 @@ TEST_F(ConfigFileTest, NamesKeepTheirLetterCaseAndEntriesStayUntilReloadOrStale)
     const bool separateFiles = CaseSensitiveFileNames();
     if (separateFiles) WriteFile("DATA/CFG/game.cfg", "[General]\nWidth=1\n");
     EXPECT_EQ(cache.Entry("DATA/CFG/Game.cfg", false).DefaultsPath(), "DATA/CFG/defaults/Game.cfg");
-    EXPECT_EQ(cache.GetInt("DATA/CFG/Game.cfg", "General", "Height", 0), 480);
-    EXPECT_EQ(cache.GetInt("DATA/CFG/game.cfg", "General", "Width", 0), separateFiles ? 1 : 1920);
-    EXPECT_EQ(cache.GetInt("DATA\\CFG\\\\Game.cfg", "General", "Width", 0), 1920);
-    EXPECT_EQ(cache.GetInt("DATA/CFG/defaults/Game.cfg", "General", "Width", 0), 640);
+    EXPECT_EQ(cache.GetInt("DATA/CFG/Game.cfg", "General", "Height", 0, nullptr), 480);
+    EXPECT_EQ(cache.GetInt("DATA/CFG/game.cfg", "General", "Width", 0, nullptr), separateFiles ? 1 : 1920);
+    EXPECT_EQ(cache.GetInt("DATA\\CFG\\\\Game.cfg", "General", "Width", 0, nullptr), 1920);
+    EXPECT_EQ(cache.GetInt("DATA/CFG/defaults/Game.cfg", "General", "Width", 0, nullptr), 640);
     EXPECT_EQ(cache.Entry("DATA/CFG/defaults/Game.cfg", false).DefaultsPath(), "DATA/CFG/defaults/defaults/Game.cfg");
     EXPECT_EQ(ConfigFileCache::DefaultsPathFor("C:Game.cfg"), "C:/defaults/Game.cfg");
     EXPECT_EQ(ConfigFileCache::DefaultsPathFor("Settings"), "defaults/Settings");
 
     WriteFile("Config/Game.cfg", "[S]\nK=1\n");
-    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "S", "K", 0), 1);
+    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "S", "K", 0, nullptr), 1);
     WriteFile("Config/Game.cfg", "[S]\nK=2\n");
-    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "S", "K", 0), 1);
-    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "S", "K", 0, true), 2);
+    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "S", "K", 0, nullptr), 1);
+    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "S", "K", 0, nullptr, true), 2);
     WriteFile("Config/Game.cfg", "[S]\nK=3\n");
     cache.MarkStale("config/game.cfg");  // another name: not this entry
-    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "S", "K", 0), 2);
+    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "S", "K", 0, nullptr), 2);
     cache.MarkStale("Config/Game.cfg");
-    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "S", "K", 0), 3);
+    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "S", "K", 0, nullptr), 3);
 }
 
 TEST_F(ConfigFileTest, WritesEditInPlaceCreateWhatIsMissingAndReadBack) {
     WriteFile("Config/Game.cfg", "; top comment\n[Video]\r\nWidth = 1024 ; pixels\r\nHeight=768\n\n[Sound]\r\nWidth=5\r\n");
-    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "Video", "Width", 0), 1024);
-    EXPECT_TRUE(WriteInt64("Config/Game.cfg", "video", "WIDTH", 1920));
-    EXPECT_TRUE(WriteBool("Config/Game.cfg", "Sound", "Mute", true));
-    EXPECT_TRUE(WriteFloat("Config/Game.cfg", "Sound", "Volume", 0.5f));
+    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "Video", "Width", 0, nullptr), 1024);
+    EXPECT_TRUE(WriteInt64("Config/Game.cfg", "video", "WIDTH", 1920, nullptr));
+    EXPECT_TRUE(WriteBool("Config/Game.cfg", "Sound", "Mute", true, nullptr));
+    EXPECT_TRUE(WriteFloat("Config/Game.cfg", "Sound", "Volume", 0.5f, nullptr));
     EXPECT_EQ(ReadFile("Config/Game.cfg"),
               "; top comment\n[Video]\r\nWidth =1920\r\nHeight=768\n\n[Sound]\r\nVolume=0.5000\r\nMute=1\r\nWidth=5\r\n");
-    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "Video", "Width", 0), 1920);  // the written entry went stale
+    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "Video", "Width", 0, nullptr), 1920);  // the written entry went stale
     const std::string longValue(70000, 'x');
-    EXPECT_TRUE(WriteString("Config/Game.cfg", "Sound", "Width", longValue));
-    EXPECT_EQ(cache.GetString("Config/Game.cfg", "Sound", "Width", nullptr), longValue);
-    EXPECT_TRUE(WriteString("Config/New/Deeper/Input.ini", "Keys", "Jump", "[Space]"));
+    EXPECT_TRUE(WriteString("Config/Game.cfg", "Sound", "Width", longValue, nullptr));
+    EXPECT_EQ(cache.GetString("Config/Game.cfg", "Sound", "Width", nullptr, nullptr), longValue);
+    EXPECT_TRUE(WriteString("Config/New/Deeper/Input.ini", "Keys", "Jump", "[Space]", nullptr));
     EXPECT_EQ(ReadFile("Config/New/Deeper/Input.ini"), "\r\n\r\n[Keys]\r\nJump=[Space]");
 
     // Mixed-case names write the file the reader reads, defaults included.
     for (const char* directory : {"DATA", "DATA/CFG", "DATA/CFG/defaults"}) MakeDirectory(directory);
     WriteFile("DATA/CFG/defaults/Game.cfg", "[General]\r\nWidth=640\r\nHeight=480\r\n");
     const char* file = "DATA/CFG/Game.cfg";
-    EXPECT_EQ(cache.GetInt(file, "General", "Width", 0), 640);
-    EXPECT_TRUE(WriteInt64(file, "General", "Width", 1920));
+    EXPECT_EQ(cache.GetInt(file, "General", "Width", 0, nullptr), 640);
+    EXPECT_TRUE(WriteInt64(file, "General", "Width", 1920, nullptr));
     EXPECT_TRUE(Exists("DATA/CFG/Game.cfg"));
     EXPECT_TRUE(!CaseSensitiveFileNames() || !Exists("data/cfg/game.cfg"));
-    EXPECT_EQ(cache.GetInt(file, "General", "Width", 0), 1920);
-    EXPECT_TRUE(WriteInt64("DATA/CFG/defaults/Game.cfg", "General", "Height", 1080));
+    EXPECT_EQ(cache.GetInt(file, "General", "Width", 0, nullptr), 1920);
+    EXPECT_TRUE(WriteInt64("DATA/CFG/defaults/Game.cfg", "General", "Height", 1080, nullptr));
     EXPECT_EQ(ReadFile("DATA/CFG/defaults/Game.cfg"), "[General]\r\nWidth=640\r\nHeight=1080\r\n");
     cache.MarkStale(file);
-    EXPECT_EQ(cache.GetInt(file, "General", "Height", 0), 1080);
+    EXPECT_EQ(cache.GetInt(file, "General", "Height", 0, nullptr), 1080);
 }
 
 TEST_F(ConfigFileTest, FailedWritesKeepTheFileAndAreReported) {
     WriteFile("Config/Game.cfg", "[S]\r\nK=1\r\n");
-    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "S", "K", 0), 1);
+    EXPECT_EQ(cache.GetInt("Config/Game.cfg", "S", "K", 0, nullptr), 1);
     const ConfigFile* entry = &cache.Entry("Config/Game.cfg", false);
     MakeDirectory("Config/Input.ini");
     WriteFile("Config/Input.ini/keep", "inside");
     WriteFile("Config/Blocker", "plain file");
     {
         testing::LogCapture log;
-        EXPECT_FALSE(WriteString("Config/Input.ini", "Keys", "Jump", "Space"));
-        EXPECT_FALSE(WriteString("Config/Blocker/Game.cfg", "S", "K", "2"));
+        EXPECT_FALSE(WriteString("Config/Input.ini", "Keys", "Jump", "Space", nullptr));
+        EXPECT_FALSE(WriteString("Config/Blocker/Game.cfg", "S", "K", "2", nullptr));
         ASSERT_EQ(log.Count(), 2u);
         EXPECT_EQ(log.Records()[0].groups, kLogGroupsConfig);
         EXPECT_TRUE(log.Logged("Failed to write value Space for Jump:Keys in Config/Input.ini.\n", kLogError));

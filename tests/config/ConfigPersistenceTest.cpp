@@ -99,25 +99,23 @@ TEST_F(ConfigPersistenceTest, ValuesComeFromTheFileForListedSettingsOnly) {
     ConfigFileCache& cache = ConfigFileCache::Instance();
     {
         ConfigPersistence store;
-        EXPECT_EQ(ConfigPersistence::Instance(), &store);
         EXPECT_TRUE(store.IsDirty());
-        EXPECT_EQ(cache.GetInt(Game(), "Video", "Width", 0), 2560);
-        EXPECT_EQ(cache.GetInt(Game(), "Video", "Height", 5), 5);  // persisted, but no value
-        EXPECT_EQ(cache.GetInt(Game(), "Video", "Bad", 5), 5);
-        EXPECT_EQ(cache.GetInt(Game(), "Sound", "Volume", 0), 1);  // not persisted: read from the file
+        EXPECT_EQ(cache.GetInt(Game(), "Video", "Width", 0, &store), 2560);
+        EXPECT_EQ(cache.GetInt(Game(), "Video", "Height", 5, &store), 5);  // persisted, but no value
+        EXPECT_EQ(cache.GetInt(Game(), "Video", "Bad", 5, &store), 5);
+        EXPECT_EQ(cache.GetInt(Game(), "Sound", "Volume", 0, &store), 1);  // not persisted: read from the file
         store.CaptureValue(Game(), "Video", "Width", "5000000000");
-        EXPECT_EQ(cache.GetInt64(Game(), "Video", "Width", 0), 5000000000);
-        EXPECT_FLOAT_EQ(cache.GetFloat(Game(), "Video", "Width", 0.0f), 5e9f);
-        EXPECT_TRUE(cache.GetBool(Game(), "Video", "Width", false));
-        EXPECT_EQ(cache.GetString(Game(), "Video", "Width", nullptr), "5000000000");
+        EXPECT_EQ(cache.GetInt64(Game(), "Video", "Width", 0, &store), 5000000000);
+        EXPECT_FLOAT_EQ(cache.GetFloat(Game(), "Video", "Width", 0.0f, &store), 5e9f);
+        EXPECT_TRUE(cache.GetBool(Game(), "Video", "Width", false, &store));
+        EXPECT_EQ(cache.GetString(Game(), "Video", "Width", nullptr, &store), "5000000000");
 
         // Writing a persisted setting records it and still edits the file.
-        EXPECT_TRUE(WriteString(Game(), "Video", "Height", "1440"));
+        EXPECT_TRUE(WriteString(Game(), "Video", "Height", "1440", &store));
         EXPECT_EQ(*store.FindPersistedValue(Game(), "Video", "Height"), "1440");
         EXPECT_EQ(ReadFile(Game()), "[Video]\r\nWidth=1024\r\nHeight=1440\r\n[Sound]\r\nVolume=1\r\n");
     }
-    EXPECT_EQ(ConfigPersistence::Instance(), nullptr);
-    EXPECT_EQ(cache.GetInt(Game(), "Video", "Width", 0), 1024);
+    EXPECT_EQ(cache.GetInt(Game(), "Video", "Width", 0, nullptr), 1024);
 }
 
 TEST_F(ConfigPersistenceTest, AFailedSaveStaysDirtyAndIsReported) {
@@ -151,7 +149,7 @@ TEST_F(ConfigPersistenceTest, ReloadingForgetsValuesTheNewFileDoesNotName) {
         {"name": "S", "settings": [{"name": "Mine", "value": "1001"}, {"name": "Both", "value": "a"}]}]}]})");
     ConfigPersistence store;
     ConfigFileCache& cache = ConfigFileCache::Instance();
-    ASSERT_EQ(cache.GetString(Game(), "S", "Mine", nullptr), "1001");
+    ASSERT_EQ(cache.GetString(Game(), "S", "Mine", nullptr, &store), "1001");
 
     // Another account's file replaces the first one: the old value must not
     // be served, nor saved back.
@@ -159,7 +157,7 @@ TEST_F(ConfigPersistenceTest, ReloadingForgetsValuesTheNewFileDoesNotName) {
         {"name": "S", "settings": [{"name": "Both", "value": "b"}]}]}]})");
     store.LoadPersistedValues();
     EXPECT_EQ(store.FindPersistedValue(Game(), "S", "Mine"), nullptr);
-    EXPECT_EQ(cache.GetString(Game(), "S", "Mine", "default"), "default");
+    EXPECT_EQ(cache.GetString(Game(), "S", "Mine", "default", &store), "default");
     EXPECT_EQ(*store.FindPersistedValue(Game(), "S", "Both"), "b");
     ASSERT_TRUE(store.SavePersistedSettings());
     EXPECT_EQ(ReadFile(GetPersistedSettingsPath()).find("1001"), std::string::npos);

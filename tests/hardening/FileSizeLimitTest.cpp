@@ -48,7 +48,7 @@ TEST_F(FileSizeLimitTest, AWriteCutShortLeavesTheOldBytesAndNoTemporaryFile) {
         {"Config/PersistedSettings.json", "{\"files\": []}\n",
          [](const std::string& text) { return WriteFileAtomically("Config/PersistedSettings.json", text); }, small},
         {"Config/Game.cfg", "[General]\r\nGameMouseSpeed=50\r\nEnableAudio=1\r\n",
-         [](const std::string& text) { return WriteString("Config/Game.cfg", "General", "GameMouseSpeed", text); },
+         [](const std::string& text) { return WriteString("Config/Game.cfg", "General", "GameMouseSpeed", text, nullptr); },
          "[General]\r\nGameMouseSpeed=" + small + "\r\nEnableAudio=1\r\n"},
     };
     for (const auto& c : cases) {
