@@ -265,10 +265,12 @@ std::string OrderedDocument(bool reversed) {
 
 // The first settings of the large document, in document order, as
 // "<path>": <value> members, until they make about 1 MB.
-std::vector<std::pair<std::string, std::string>> FlatMembers() {
+using FlatMembers = std::vector<std::pair<std::string, std::string>>;
+
+FlatMembers FirstSettingsFlattened() {
     constexpr std::size_t kTarget = 1 << 20;
     const rapidjson::Document document = ParseOrThrow(LargeDocumentJson());
-    std::vector<std::pair<std::string, std::string>> members;
+    FlatMembers members;
     std::size_t size = 0;
     for (const auto& group : document.GetObject()) {
         for (const auto& section : group.value.GetObject()) {
@@ -285,8 +287,9 @@ std::vector<std::pair<std::string, std::string>> FlatMembers() {
 }
 
 std::string FlatDocument(bool reversed) {
-    std::vector<std::pair<std::string, std::string>> members = FlatMembers();
-    OrderByKey(members, [](const std::pair<std::string, std::string>& member) { return member.first; }, reversed);
+    static const FlatMembers settings = FirstSettingsFlattened();
+    FlatMembers members = settings;
+    OrderByKey(members, [](const FlatMembers::value_type& member) { return std::string_view(member.first); }, reversed);
     std::string out = "{\n";
     for (std::size_t index = 0; index < members.size(); ++index) {
         out += (index == 0 ? "  " : ",\n  ") + members[index].first + ": " + members[index].second;

@@ -11,7 +11,6 @@
 
 #include <rapidjson/document.h>
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -253,7 +252,7 @@ ServiceHost::~ServiceHost() {
 }
 
 bool ServiceHost::Start(std::string& error) {
-    const PluginCallbacks* callbacks = context().callbacks;
+    const PluginCallbacks* callbacks = ownContext_.callbacks;
     const bool initialized = library_ ? library_->Initialize(host())
                                       : callbacks->initialize != nullptr &&
                                             callbacks->initialize(ownContext_.plugin, host()) != 0;
@@ -283,7 +282,7 @@ void ServiceHost::PreferencesReady() { Deliver(kReadyPath, HostValue::Bool(true)
 
 std::unique_ptr<hostkit::ResponseHolder> ServiceHost::Call(std::string_view method, std::string_view path,
                                                            std::string_view jsonBody) {
-    const PluginApiDescription* api = context().api;
+    const PluginApiDescription* api = library_ ? library_->api() : ownContext_.api;
     const PluginFunctionEntry* entry =
         api != nullptr ? hostkit::FindFunction(*api, hostkit::MakeFunctionName(method, path)) : nullptr;
     if (entry == nullptr) return nullptr;
@@ -296,11 +295,10 @@ std::unique_ptr<hostkit::ResponseHolder> ServiceHost::Call(std::string_view meth
 }
 
 std::optional<uint64_t> ServiceHost::PeakBytes() const {
-    const PluginCallbacks* callbacks = context().callbacks;
-    if (callbacks == nullptr || callbacks->memoryStats == nullptr) return std::nullopt;
-    std::array<uint32_t, 14> words{};
-    callbacks->memoryStats(context().plugin, words.data());
-    return uint64_t{words[0]} | (uint64_t{words[1]} << 32);
+    if (!library_) return std::nullopt;  // the built-in plug-in allocates from the executable's heap
+    auto stats = library_->MemoryStats();
+    if (!stats.ok()) return std::nullopt;
+    return uint64_t{stats.value()[0]} | (uint64_t{stats.value()[1]} << 32);
 }
 
 void ServiceHost::SendRequest(PluginResponse* response, const PluginRequest* request) {

@@ -13,8 +13,9 @@
 
 namespace kor::bench {
 
-// A game installation the service runs in: a temporary directory holding "Config/Game.cfg" and "Config/Input.ini" (the player's values of
-// every setting of the built-in default document), their defaults files
+// A game installation the service runs in: a temporary directory holding
+// "Config/Game.cfg" and "Config/Input.ini" (the player's values of every
+// setting of the built-in default document), their defaults files
 // under "DATA/CFG/defaults", and "Config/PersistedSettings.json" with the
 // persisted settings' values. Removed when destroyed.
 class Installation {
@@ -98,8 +99,6 @@ protected:
 
 private:
     ServiceHost() = default;
-    // The context block as the entry point left it.
-    const PluginHostContext& context() const { return library_ ? library_->context() : ownContext_; }
     bool Start(std::string& error);
     bool Deliver(std::string_view path, const hostkit::HostValue& data);
 
