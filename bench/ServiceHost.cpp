@@ -48,7 +48,7 @@ constexpr std::string_view kPersistList = R"({"files": [
       {"name": "evtCastSpell3", "persisted": true}, {"name": "evtCastSpell4", "persisted": true}, {"name": "evtCameraSnap", "persisted": true}]}]}
 ]})";
 
-constexpr std::string_view kPersisted = R"({"files": [
+constexpr std::string_view kPersistedText = R"({"files": [
   {"name": "Game.cfg", "sections": [
     {"name": "General", "settings": [{"name": "GameMouseSpeed", "value": "33"}, {"name": "EnableAudio", "value": "1"}]},
     {"name": "HUD", "settings": [{"name": "ChatScale", "value": "90"}, {"name": "GlobalScale", "value": "0.8500"}]}]},
@@ -158,7 +158,7 @@ Installation::Installation() {
     Write(root / kFiles[1], IniText(defaults["InputSettings"], true));
     Write(root / kFiles[2], IniText(defaults["GameSettings"], false));
     Write(root / kFiles[3], IniText(defaults["InputSettings"], false));
-    Write(root / kPersisted, kPersisted);
+    Write(root / kPersisted, kPersistedText);
 }
 
 Installation::~Installation() {
