@@ -4,7 +4,10 @@
 
 #include <msgpack.hpp>
 #include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -216,6 +219,84 @@ std::string ToYaml(const std::string& json) {
     return out;
 }
 
+// ---- Key order ----
+
+std::string JsonText(const rapidjson::Value& value) {
+    rapidjson::StringBuffer buffer;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+    value.Accept(writer);
+    return {buffer.GetString(), buffer.GetSize()};
+}
+
+std::string_view NameOf(const rapidjson::Value& name) { return {name.GetString(), name.GetStringLength()}; }
+
+// Keys in byte order (char_traits<char> compares as unsigned char), or the
+// reverse of it.
+template <class Item, class Key>
+void OrderByKey(std::vector<Item>& items, Key key, bool reversed) {
+    std::sort(items.begin(), items.end(), [&](const Item& left, const Item& right) {
+        return reversed ? key(right) < key(left) : key(left) < key(right);
+    });
+}
+
+// `value` as indented JSON with the members of every object ordered by key.
+void AppendOrdered(std::string& out, const rapidjson::Value& value, bool reversed, int indent) {
+    if (!value.IsObject() || value.MemberCount() == 0) {
+        out += JsonText(value);
+        return;
+    }
+    std::vector<const rapidjson::Value::Member*> members;
+    for (const auto& member : value.GetObject()) members.push_back(&member);
+    OrderByKey(members, [](const rapidjson::Value::Member* member) { return NameOf(member->name); }, reversed);
+    const std::string pad(static_cast<std::size_t>(indent) + 2, ' ');
+    out += "{\n";
+    for (const rapidjson::Value::Member* member : members) {
+        out += (member == members.front() ? "" : ",\n") + pad + JsonText(member->name) + ": ";
+        AppendOrdered(out, member->value, reversed, indent + 2);
+    }
+    out += "\n" + std::string(static_cast<std::size_t>(indent), ' ') + "}";
+}
+
+std::string OrderedDocument(bool reversed) {
+    std::string out;
+    AppendOrdered(out, ParseOrThrow(LargeDocumentJson()), reversed, 0);
+    return out + "\n";
+}
+
+// The first settings of the large document, in document order, as
+// "<path>": <value> members, until they make about 1 MB.
+using FlatMembers = std::vector<std::pair<std::string, std::string>>;
+
+FlatMembers FirstSettingsFlattened() {
+    constexpr std::size_t kTarget = 1 << 20;
+    const rapidjson::Document document = ParseOrThrow(LargeDocumentJson());
+    FlatMembers members;
+    std::size_t size = 0;
+    for (const auto& group : document.GetObject()) {
+        for (const auto& section : group.value.GetObject()) {
+            for (const auto& setting : section.value.GetObject()) {
+                if (size >= kTarget) return members;
+                std::string path = std::string(NameOf(group.name)) + "/" + std::string(NameOf(section.name)) + "/" +
+                                   std::string(NameOf(setting.name));
+                members.emplace_back("\"" + path + "\"", JsonText(setting.value));
+                size += members.back().first.size() + members.back().second.size() + 6;
+            }
+        }
+    }
+    return members;
+}
+
+std::string FlatDocument(bool reversed) {
+    static const FlatMembers settings = FirstSettingsFlattened();
+    FlatMembers members = settings;
+    OrderByKey(members, [](const FlatMembers::value_type& member) { return std::string_view(member.first); }, reversed);
+    std::string out = "{\n";
+    for (std::size_t index = 0; index < members.size(); ++index) {
+        out += (index == 0 ? "  " : ",\n  ") + members[index].first + ": " + members[index].second;
+    }
+    return out + "\n}\n";
+}
+
 struct GameCfg {
     std::string text;
     std::vector<IniPair> pairs;
@@ -330,6 +411,26 @@ const std::string& DefaultDocumentJson() {
 
 const std::string& LargeDocumentJson() {
     static const std::string text = GenerateLargeDocument();
+    return text;
+}
+
+const std::string& LargeDocumentSortedKeys() {
+    static const std::string text = OrderedDocument(false);
+    return text;
+}
+
+const std::string& LargeDocumentReversedKeys() {
+    static const std::string text = OrderedDocument(true);
+    return text;
+}
+
+const std::string& FlatDocumentSortedKeys() {
+    static const std::string text = FlatDocument(false);
+    return text;
+}
+
+const std::string& FlatDocumentReversedKeys() {
+    static const std::string text = FlatDocument(true);
     return text;
 }
 

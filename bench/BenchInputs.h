@@ -20,6 +20,21 @@ const std::string& DefaultDocumentJson();
 // names that recur across sections as real setting names do.
 const std::string& LargeDocumentJson();
 
+// The large document with the members of every object in byte order of
+// their keys, and the same in reverse order. Settings come mostly in key
+// order; the reversed body is the other extreme for a reader that keeps
+// members sorted.
+const std::string& LargeDocumentSortedKeys();
+const std::string& LargeDocumentReversedKeys();
+
+// About 1 MB of the large document's settings flattened into one object keyed
+// by their paths ("GameSettings/HUD12/ShowAllyFlashSpeed"), sorted and
+// reverse-sorted. One object of tens of thousands of members is where
+// inserting each member in front of all the others costs most: the case an
+// insertion without a fallback turns quadratic on.
+const std::string& FlatDocumentSortedKeys();
+const std::string& FlatDocumentReversedKeys();
+
 // The same documents as MessagePack bytes (maps, arrays, the smallest integer
 // forms, float 64, str) and the default document as block-style YAML (texts
 // double-quoted, numbers and bools plain).

@@ -1,10 +1,13 @@
 // Runs every selected benchmark in one or more rounds and prints one table of
-// this system's time, the anchor's time and their ratio per workload.
+// this system's time, the anchor's time and their ratio per workload, in an
+// empty process and in the plug-in's steady state.
 //
 // Flags besides Google Benchmark's own:
 //   --kor_rounds=N   rounds to run (default 1); the table shows medians.
 
 #include "bench/RatioTable.h"
+#include "bench/SteadyState.h"
+#include "bench/Workloads.h"
 
 #include <benchmark/benchmark.h>
 
@@ -38,6 +41,7 @@ int TakeRounds(int& argc, char** argv) {
 int main(int argc, char** argv) {
     try {
         const int rounds = TakeRounds(argc, argv);
+        kor::bench::RegisterBenchmarks();
         benchmark::Initialize(&argc, argv);
         if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
         kor::bench::RatioTable table;
@@ -45,9 +49,15 @@ int main(int argc, char** argv) {
             std::cerr << "round " << round << " of " << rounds << "\n";
             kor::bench::RoundCollector collector;
             benchmark::RunSpecifiedBenchmarks(&collector);
+            // The next round's empty-process pass needs the plug-in's pages
+            // given back.
+            kor::bench::LeaveSteadyState();
             table.AddRound(collector);
         }
         const bool complete = table.Print(std::cout);
+        if (const std::size_t pages = kor::bench::PoolPagesOnceLoaded(); pages != 0) {
+            std::cout << "steady state: the plug-in's trees held " << pages << " pool pages once its settings were loaded\n";
+        }
         benchmark::Shutdown();
         return complete ? 0 : 1;
     } catch (const std::exception& error) {

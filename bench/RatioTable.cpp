@@ -65,60 +65,82 @@ void RoundCollector::ReportRuns(const std::vector<Run>& runs) {
 
 void RatioTable::AddRound(const RoundCollector& round) { rounds_.push_back(round.results()); }
 
+namespace {
+
+// One state of one workload over the rounds.
+struct StateSummary {
+    bool selected = false;  // some round ran one of its sides
+    bool complete = true;   // every round that ran it has both sides, without error
+    std::vector<double> systemTimes;
+    std::vector<double> anchorTimes;
+    std::vector<double> ratios;
+};
+
+}  // namespace
+
 bool RatioTable::Print(std::ostream& out) const {
-    const std::vector<std::string> header = {"workload", "this system", "anchor", "anchor time", "ratio", "goal"};
+    const std::vector<std::string> header = {"workload",      "anchor",          "empty: this system",
+                                             "empty: anchor", "empty: ratio",    "steady: this system",
+                                             "steady: anchor", "steady: ratio",  "goal (steady)"};
     std::vector<std::vector<std::string>> rows;
     std::vector<std::string> failures;
     std::map<std::string, std::vector<double>> counters;  // "<benchmark>: <counter>" -> one value per round
     bool complete = true;
 
-    for (const Workload& workload : Workloads()) {
-        const std::string systemName = SystemBenchmarkName(workload);
-        const std::string anchorName = AnchorBenchmarkName(workload);
-        std::vector<double> systemTimes;
-        std::vector<double> anchorTimes;
-        std::vector<double> ratios;
-        bool selected = false;
-        const bool anchored = !workload.anchor.empty();
+    const auto summarise = [&](const Workload& workload, ProcessState state) {
+        StateSummary summary;
+        const std::string systemName = SystemBenchmarkName(workload, state);
+        const std::string anchorName = AnchorBenchmarkName(workload, state);
+        const bool anchored = workload.anchorSide != nullptr;
         for (const auto& round : rounds_) {
             const auto system = round.find(systemName);
             const auto anchor = anchored ? round.find(anchorName) : round.end();
             if (system == round.end() && anchor == round.end()) continue;  // filtered out
-            selected = true;
+            summary.selected = true;
             for (const auto& side : {system, anchor}) {
                 if (side == round.end()) continue;
                 if (!side->second.error.empty()) failures.push_back("FAILED " + side->first + ": " + side->second.error);
                 for (const auto& [name, value] : side->second.counters) counters[side->first + ": " + name].push_back(value);
             }
             if (system == round.end() || !system->second.error.empty()) {
-                complete = false;
+                summary.complete = false;
                 continue;
             }
-            systemTimes.push_back(system->second.nanoseconds);
+            summary.systemTimes.push_back(system->second.nanoseconds);
             if (!anchored) continue;
             if (anchor == round.end() || !anchor->second.error.empty() || anchor->second.nanoseconds <= 0) {
-                complete = false;
+                summary.complete = false;
                 continue;
             }
-            anchorTimes.push_back(anchor->second.nanoseconds);
-            ratios.push_back(system->second.nanoseconds / anchor->second.nanoseconds);
+            summary.anchorTimes.push_back(anchor->second.nanoseconds);
+            summary.ratios.push_back(system->second.nanoseconds / anchor->second.nanoseconds);
         }
-        if (!selected) continue;
-        const std::string anchorText = anchored ? workload.anchor : "(none)";
-        if (systemTimes.empty() || (anchored && ratios.empty())) {
-            complete = false;
-            rows.push_back({workload.name, "-", anchorText, "-", "-", "-"});
-            continue;
+        const bool empty = summary.systemTimes.empty() || (anchored && summary.ratios.empty());
+        if (summary.selected && (!summary.complete || empty)) complete = false;
+        return summary;
+    };
+    // Three cells: this system's time, the anchor's time, the ratio.
+    const auto cells = [](const StateSummary& summary) -> std::vector<std::string> {
+        return {summary.systemTimes.empty() ? "-" : Duration(Median(summary.systemTimes)),
+                summary.anchorTimes.empty() ? "-" : Duration(Median(summary.anchorTimes)),
+                summary.ratios.empty() ? "-" : Number("%.2f", Median(summary.ratios))};
+    };
+
+    for (const Workload& workload : Workloads()) {
+        const StateSummary empty = summarise(workload, ProcessState::Empty);
+        const StateSummary steady = summarise(workload, ProcessState::Steady);
+        if (!empty.selected && !steady.selected) continue;
+        std::vector<std::string> row = {workload.name, workload.anchorSide != nullptr ? workload.anchor : "(none)"};
+        for (const StateSummary* summary : {&empty, &steady}) {
+            for (std::string& cell : cells(*summary)) row.push_back(std::move(cell));
         }
-        if (!anchored) {
-            rows.push_back({workload.name, Duration(Median(systemTimes)), anchorText, "-", "-", "-"});
-            continue;
-        }
-        const double ratio = Median(ratios);
         std::string goal = "-";
-        if (workload.goal > 0) goal = Number("<= %.1f", workload.goal) + (ratio <= workload.goal ? " met" : " NOT met");
-        rows.push_back({workload.name, Duration(Median(systemTimes)), anchorText, Duration(Median(anchorTimes)),
-                        Number("%.2f", ratio), goal});
+        if (workload.goal > 0) {
+            goal = Number("<= %.1f", workload.goal);
+            if (!steady.ratios.empty()) goal += Median(steady.ratios) <= workload.goal ? " met" : " NOT met";
+        }
+        row.push_back(goal);
+        rows.push_back(std::move(row));
     }
 
     std::vector<std::size_t> widths;
@@ -129,7 +151,9 @@ bool RatioTable::Print(std::ostream& out) const {
     out << Row(header, widths) << '\n' << Rule(widths) << '\n';
     for (const auto& row : rows) out << Row(row, widths) << '\n';
     out << "\nTimes are CPU time per iteration, the median of " << rounds_.size()
-        << " round(s); ratio = this system / anchor, the median of the per-round ratios.\n";
+        << " round(s); ratio = this system / anchor, the median of the per-round ratios.\n"
+        << "empty: a tree parsed and destroyed with nothing else alive; steady: beside the plug-in running in\n"
+        << "this process, its settings loaded. The goals are for the steady state.\n";
     for (const auto& [name, values] : counters) out << name << " = " << Number("%.0f", Median(values)) << '\n';
     // A failure repeats in every round; show it once.
     std::sort(failures.begin(), failures.end());

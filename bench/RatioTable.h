@@ -31,10 +31,11 @@ private:
     std::map<std::string, Result> results_;
 };
 
-// The rounds of one invocation, reduced to one row per workload: the median
-// time of each side and the median of the per-round ratios (each ratio from
-// two runs that were measured next to each other, which is what makes it
-// robust on a busy machine).
+// The rounds of one invocation, reduced to one row per workload: for each
+// state (empty process, steady state) the median time of each side and the
+// median of the per-round ratios (each ratio from two runs that were
+// measured next to each other, which is what makes it robust on a busy
+// machine), and whether the steady-state ratio meets the goal.
 class RatioTable {
 public:
     void AddRound(const RoundCollector& round);

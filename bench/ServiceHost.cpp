@@ -19,6 +19,10 @@
 #include <stdexcept>
 #include <unistd.h>
 
+// The entry point of the plug-in built into this executable (the library's
+// own, compiled in).
+extern "C" void load_kor_game_settings(PluginHostContext* context);
+
 namespace kor::bench {
 namespace {
 
@@ -44,7 +48,7 @@ constexpr std::string_view kPersistList = R"({"files": [
       {"name": "evtCastSpell3", "persisted": true}, {"name": "evtCastSpell4", "persisted": true}, {"name": "evtCameraSnap", "persisted": true}]}]}
 ]})";
 
-constexpr std::string_view kPersisted = R"({"files": [
+constexpr std::string_view kPersistedText = R"({"files": [
   {"name": "Game.cfg", "sections": [
     {"name": "General", "settings": [{"name": "GameMouseSpeed", "value": "33"}, {"name": "EnableAudio", "value": "1"}]},
     {"name": "HUD", "settings": [{"name": "ChatScale", "value": "90"}, {"name": "GlobalScale", "value": "0.8500"}]}]},
@@ -154,7 +158,7 @@ Installation::Installation() {
     Write(root / kFiles[1], IniText(defaults["InputSettings"], true));
     Write(root / kFiles[2], IniText(defaults["GameSettings"], false));
     Write(root / kFiles[3], IniText(defaults["InputSettings"], false));
-    Write(root / kPersisted, kPersisted);
+    Write(root / kPersisted, kPersistedText);
 }
 
 Installation::~Installation() {
@@ -169,8 +173,9 @@ const Installation& Installation::Instance() {
 
 std::string_view Installation::PersistList() { return kPersistList; }
 
-InsideInstallation::InsideInstallation() : previous_(std::filesystem::current_path().string()) {
-    std::filesystem::current_path(Installation::Instance().root());
+InsideInstallation::InsideInstallation(const Installation& installation)
+    : previous_(std::filesystem::current_path().string()) {
+    std::filesystem::current_path(installation.root());
 }
 
 InsideInstallation::~InsideInstallation() {
@@ -207,9 +212,15 @@ ServiceHost* ServiceHost::Instance(std::string& error) {
     static const bool ok = [] {
         StartedHost& started = Started();
         started.host.reset(new ServiceHost());
+        auto library = hostkit::PluginLibrary::Load(KOR_GAME_SETTINGS_LIBRARY);
+        if (!library.ok()) {
+            started.error = library.error();
+            return false;
+        }
+        started.host->library_ = std::move(library).value();
         InsideInstallation inside;
         const bool running = started.host->Start(started.error);
-        if (started.host->library_) std::atexit(ShutDownAtExit);
+        std::atexit(ShutDownAtExit);
         if (!running) started.host->library_.reset();
         return running;
     }();
@@ -217,14 +228,35 @@ ServiceHost* ServiceHost::Instance(std::string& error) {
     return ok ? Started().host.get() : nullptr;
 }
 
-bool ServiceHost::Start(std::string& error) {
-    auto library = hostkit::PluginLibrary::Load(KOR_GAME_SETTINGS_LIBRARY);
-    if (!library.ok()) {
-        error = library.error();
-        return false;
+std::unique_ptr<ServiceHost> ServiceHost::StartInProcess(std::string& error) {
+    std::unique_ptr<ServiceHost> started(new ServiceHost());
+    PluginHostContext& context = started->ownContext_;
+    const hostkit::ApiVersion version;
+    context.apiMajor = version.major;
+    context.apiMinor = version.minor;
+    context.apiPatch = version.patch;
+    load_kor_game_settings(&context);
+    if (context.callbacks == nullptr) {
+        error = "the entry point returned no callbacks table";
+        return nullptr;
     }
-    library_ = std::move(library).value();
-    if (!library_->Initialize(host())) {
+    if (!started->Start(error)) return nullptr;
+    return started;
+}
+
+ServiceHost::~ServiceHost() {
+    // A loaded library shuts its plug-in down itself when it is destroyed.
+    if (!library_ && ownContext_.callbacks != nullptr && ownContext_.callbacks->shutdown != nullptr) {
+        ownContext_.callbacks->shutdown(ownContext_.plugin);
+    }
+}
+
+bool ServiceHost::Start(std::string& error) {
+    const PluginCallbacks* callbacks = ownContext_.callbacks;
+    const bool initialized = library_ ? library_->Initialize(host())
+                                      : callbacks->initialize != nullptr &&
+                                            callbacks->initialize(ownContext_.plugin, host()) != 0;
+    if (!initialized) {
         error = "the plug-in's initialize callback failed";
         return false;
     }
@@ -250,7 +282,7 @@ void ServiceHost::PreferencesReady() { Deliver(kReadyPath, HostValue::Bool(true)
 
 std::unique_ptr<hostkit::ResponseHolder> ServiceHost::Call(std::string_view method, std::string_view path,
                                                            std::string_view jsonBody) {
-    const PluginApiDescription* api = library_->api();
+    const PluginApiDescription* api = library_ ? library_->api() : ownContext_.api;
     const PluginFunctionEntry* entry =
         api != nullptr ? hostkit::FindFunction(*api, hostkit::MakeFunctionName(method, path)) : nullptr;
     if (entry == nullptr) return nullptr;
@@ -263,6 +295,7 @@ std::unique_ptr<hostkit::ResponseHolder> ServiceHost::Call(std::string_view meth
 }
 
 std::optional<uint64_t> ServiceHost::PeakBytes() const {
+    if (!library_) return std::nullopt;  // the built-in plug-in allocates from the executable's heap
     auto stats = library_->MemoryStats();
     if (!stats.ok()) return std::nullopt;
     return uint64_t{stats.value()[0]} | (uint64_t{stats.value()[1]} << 32);

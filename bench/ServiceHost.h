@@ -13,13 +13,19 @@
 
 namespace kor::bench {
 
-// The game installation the service workloads run in: a temporary directory
-// holding "Config/Game.cfg" and "Config/Input.ini" (the player's values of
-// every setting of the built-in default document), their defaults files
+// A game installation the service runs in: a temporary directory holding
+// "Config/Game.cfg" and "Config/Input.ini" (the player's values of every
+// setting of the built-in default document), their defaults files
 // under "DATA/CFG/defaults", and "Config/PersistedSettings.json" with the
-// persisted settings' values. Removed at exit.
+// persisted settings' values. Removed when destroyed.
 class Installation {
 public:
+    Installation();
+    ~Installation();
+    Installation(const Installation&) = delete;
+    Installation& operator=(const Installation&) = delete;
+
+    // The installation of the loaded library's service, removed at exit.
     static const Installation& Instance();
 
     const std::string& root() const { return root_; }
@@ -31,16 +37,14 @@ public:
     static constexpr const char* kPersisted = "Config/PersistedSettings.json";
 
 private:
-    Installation();
-    ~Installation();
     std::string root_;
 };
 
-// Makes the installation the working directory while it lives (the service
+// Makes an installation the working directory while it lives (the service
 // finds its files relative to it), and restores the previous one.
 class InsideInstallation {
 public:
-    InsideInstallation();
+    explicit InsideInstallation(const Installation& installation = Installation::Instance());
     ~InsideInstallation();
     InsideInstallation(const InsideInstallation&) = delete;
     InsideInstallation& operator=(const InsideInstallation&) = delete;
@@ -49,9 +53,9 @@ private:
     std::string previous_;
 };
 
-// A host that loads the plug-in library once per process and drives it the
-// way the client does: entry point, initialize, events through the dispatch
-// functions, calls through the API description's function entries. It
+// A host that drives the plug-in the way the client does: entry point,
+// initialize, events through the dispatch functions, calls through the API
+// description's function entries. It
 // answers the host resources the service uses (the data store's owner
 // record, the persisted-settings list asset, the player-preferences hash,
 // and a server copy that is never newer: 304), and answers the rest 404.
@@ -60,6 +64,15 @@ public:
     // The process's host, started, logged in and loaded once (the first
     // readiness update); null with `error` set when that failed.
     static ServiceHost* Instance(std::string& error);
+
+    // A host, started, logged in and loaded, of the plug-in built into this
+    // executable rather than loaded from its library: its trees share this
+    // process's page source. Run inside the installation it is to use; it
+    // shuts the plug-in down when destroyed. Null with `error` set when the
+    // start failed.
+    static std::unique_ptr<ServiceHost> StartInProcess(std::string& error);
+
+    ~ServiceHost() override;
 
     // A readiness update of the player-preferences service: the service
     // synchronises (hash, server copy 304, owner record) and loads the
@@ -89,7 +102,8 @@ private:
     bool Start(std::string& error);
     bool Deliver(std::string_view path, const hostkit::HostValue& data);
 
-    std::unique_ptr<hostkit::PluginLibrary> library_;
+    std::unique_ptr<hostkit::PluginLibrary> library_;  // null when the plug-in is built in
+    PluginHostContext ownContext_{};                    // the built-in plug-in's context block
     std::optional<hostkit::HostValue> owner_;
     std::optional<long> firstLoadGrowthKb_;
 };

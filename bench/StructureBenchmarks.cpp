@@ -105,7 +105,7 @@ void StructureAnchor(benchmark::State& state) {
 }
 
 [[maybe_unused]] const bool kRegistered = [] {
-    RegisterWorkload({"structure/build-and-destroy-10000", "std::map<std::string, std::variant<...>>", 1.0},
+    RegisterWorkload({"structure/build-and-destroy-10000", "std::map<std::string, std::variant<...>>", 0.5},
                      StructureSystem, StructureAnchor);
     return true;
 }();
