@@ -1,7 +1,7 @@
 #include "host/PluginClient.h"
 
-#include "host/EventKey.h"
-#include "host/TelemetrySink.h"
+#include "abi/EventKey.h"
+#include "host/client/TelemetrySink.h"
 
 namespace kor {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "binding/BindingPlainValue.h"
-#include "host/EventKey.h"
-#include "host/HostPlainValue.h"
+#include "abi/EventKey.h"
+#include "host/client/HostPlainValue.h"
 #include "host/PluginClient.h"
 #include "log/Log.h"
 #include "log/MessageFormat.h"

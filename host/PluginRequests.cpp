@@ -5,9 +5,9 @@
 
 #include "binding/BindingPlainValue.h"
 #include "binding/JsonReader.h"
-#include "host/HostPlainValue.h"
+#include "host/client/HostPlainValue.h"
 #include "host/PluginClient.h"
-#include "host/ResponseStreamReader.h"
+#include "host/client/ResponseStreamReader.h"
 
 namespace kor {
 namespace {

@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "binding/BindingProperty.h"
-#include "host/HandlerOutcome.h"
+#include "host/router/HandlerOutcome.h"
 #include "host/Plugin.h"
-#include "host/PluginManagerTypes.h"
+#include "host/client/PluginManagerTypes.h"
 #include "plugin/GameSettingsOwner.h"
 #include "plugin/LoginSession.h"
 

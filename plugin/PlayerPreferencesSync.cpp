@@ -5,8 +5,8 @@
 
 #include "binding/BindingProperty.h"
 #include "config/ConfigLocations.h"
-#include "host/MethodNumbers.h"
-#include "host/RequestParameter.h"
+#include "abi/MethodNumbers.h"
+#include "host/client/RequestParameter.h"
 #include "log/Log.h"
 #include "plugin/GameSettingsPlugin.h"
 #include "plugin/PersistedSettingsFile.h"

@@ -1,6 +1,6 @@
 // Following who is logged in and whether the player-preferences service can
 // be used; the first usable readiness update loads the settings.
-#include "host/ResourceEvents.h"
+#include "host/client/ResourceEvents.h"
 #include "log/Log.h"
 #include "plugin/GameSettingsPlugin.h"
 

@@ -1,8 +1,8 @@
 // Which account the local settings files belong to, and the reset of the
 // persisted settings when they belong to another one.
 #include "config/ConfigLocations.h"
-#include "host/MethodNumbers.h"
-#include "host/RequestParameter.h"
+#include "abi/MethodNumbers.h"
+#include "host/client/RequestParameter.h"
 #include "log/Log.h"
 #include "plugin/GameSettingsPlugin.h"
 #include "plugin/PersistedSettingsFile.h"

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "host/Plugin.h"
-#include "host/PluginResponseRecord.h"
+#include "host/router/PluginResponseRecord.h"
 #include "log/Logger.h"
 #include "platform/CountingAllocator.h"
 #include "support/TestHost.h"
