@@ -23,7 +23,12 @@ enum class PluginMethod : uint32_t {
 // number.
 std::string_view MethodText(PluginMethod method);
 
-// A number read from the host: 1-8 stand, anything else is taken as 0.
+// A number read from the other side: 1-8 stand, anything else is taken as 0.
 PluginMethod MethodFromNumber(uint32_t number);
+
+// The method of a text: the empty text is None, the seven texts above
+// (compared exactly; HTTP methods are case-sensitive) their methods, any
+// other text Custom.
+PluginMethod MethodFromText(std::string_view text);
 
 }  // namespace kor

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "binding/BindingPlainValue.h"
+#include "abi/PlainValue.h"
 #include "platform/CountingAllocator.h"
 
 namespace kor {
@@ -10,24 +10,10 @@ namespace {
 
 void FreeText(const char* text) noexcept { platform::CountedFree(const_cast<char*>(text)); }
 
-void FreeHeaders(PluginHeader* headers, uint32_t count) noexcept {
-    if (headers == nullptr) return;
-    for (uint32_t index = 0; index < count; ++index) {
-        FreeText(headers[index].name);
-        FreeText(headers[index].value);
-    }
-    platform::CountedFree(headers);
-}
-
 }  // namespace
 
 void ReleasePluginResponse(PluginResponse* response) noexcept {
-    if (response == nullptr) return;
-    ClearPlainValue(response->value);
-    if (response->errorFlag != 0) FreeText(response->error);
-    if (response->statusMessage != nullptr && response->statusMessage[0] != '\0') FreeText(response->statusMessage);
-    FreeHeaders(response->headers, response->headerCount);
-    std::memset(static_cast<void*>(response), 0, sizeof *response);
+    ReleaseResponseRecord(response, &platform::CountedFree);
 }
 
 void PreparePluginResponse(PluginResponse* response) noexcept {

@@ -5,6 +5,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "abi/PlainValue.h"
+
 namespace kor::hostkit {
 namespace {
 
@@ -107,31 +109,7 @@ BindingPlainValue MakeOwnedPlainValue(const HostValue& value) {
 }
 
 void FreeOwnedPlainValue(BindingPlainValue* plain) {
-    if (plain == nullptr) return;
-    switch (plain->kind) {
-        case 6: std::free(const_cast<char*>(plain->payload.string.text)); break;
-        case 8: std::free(const_cast<uint8_t*>(plain->payload.blob.data)); break;
-        case 9:
-            if (plain->payload.collection.items != nullptr) {
-                for (uint32_t i = 0; i < plain->payload.collection.count; ++i) {
-                    FreeOwnedPlainValue(&plain->payload.collection.items[i]);
-                }
-            }
-            std::free(plain->payload.collection.items);
-            break;
-        case 10:
-            if (plain->payload.structure.members != nullptr) {
-                for (uint32_t i = 0; i < plain->payload.structure.count; ++i) {
-                    BindingPlainMember& member = plain->payload.structure.members[i];
-                    if (member.ownsName != 0) std::free(const_cast<char*>(member.name));
-                    FreeOwnedPlainValue(&member.value);
-                }
-            }
-            std::free(plain->payload.structure.members);
-            break;
-        default: break;
-    }
-    std::memset(plain, 0, sizeof *plain);
+    if (plain != nullptr) ReleasePlainValue(*plain, [](void* block) { std::free(block); });
 }
 
 }  // namespace kor::hostkit
