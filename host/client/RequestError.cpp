@@ -1,5 +1,7 @@
 #include "host/client/RequestError.h"
 
+#include "abi/HttpStatus.h"
+
 namespace kor {
 
 RequestError MakeRequestError(uint32_t status, std::string_view tmpl, std::initializer_list<NamedValue> values) {
@@ -22,12 +24,10 @@ constexpr std::string_view kStreamedResponse = "Error reading streamed response 
 constexpr std::string_view kNotAStream = "Stream response was requested but the response wasn't a stream for {url}";
 constexpr std::string_view kStreamReadAt = "Stream read error at offset {offset}";
 
-constexpr uint32_t kBadRequest = 400;
-
 }  // namespace
 
 RequestError ParameterConversionError(PluginMethod method, std::string_view url, std::string_view error) {
-    return MakeRequestError(kBadRequest, kParameterConversion, {MethodText(method), url, error});
+    return MakeRequestError(http::kBadRequest, kParameterConversion, {MethodText(method), url, error});
 }
 
 RequestError HostResponseError(uint32_t status, PluginMethod method, std::string_view url, std::string_view error) {

@@ -2,6 +2,7 @@
 
 #include "binding/BindingPlainValue.h"
 #include "host/router/QueryString.h"
+#include "host/router/RouterMessages.h"
 #include "host/router/ValueDecoding.h"
 #include "log/MessageFormat.h"
 #include "platform/CountingAllocator.h"
@@ -12,11 +13,6 @@
 namespace kor {
 namespace {
 
-constexpr std::string_view kUnknownArgument = "Unknown argument '%1' for '%2'.";
-constexpr std::string_view kInvalidLocation = "Argument '%1' for '%2' was specified in an invalid location.";
-constexpr std::string_view kExpectedValue = "Expected value for argument '%1'.";
-constexpr std::string_view kIndexFormat = "Index %1 is in an incorrect format";
-constexpr std::string_view kIndexRange = "Index %1 is out of range";
 
 bool IsStructuredKind(BindingTypeKind kind) {
     return kind == BindingTypeKind::Object || kind == BindingTypeKind::Vector || kind == BindingTypeKind::Struct;
@@ -113,7 +109,7 @@ bool ArgumentBinder::BindArgumentList(std::span<const PluginArgument> list, std:
         }
         if (index < 0) {
             const std::string label = argument.name != nullptr ? std::string(argument.name) : std::to_string(position);
-            return Fail(FormatMessage(kUnknownArgument, label, function_.name));
+            return Fail(FormatMessage(RouterMessageText(RouterMessage::UnknownArgument), label, function_.name));
         }
         const auto slot = static_cast<std::size_t>(index);
         BindingPlainResult converted{};
@@ -143,12 +139,14 @@ bool ArgumentBinder::BindOne(std::string_view name, std::string_view text, std::
     const std::size_t dot = name.find('.');
     const std::string_view baseName = name.substr(0, dot);
     const int index = function_.ParameterIndex(baseName);
-    if (index < 0) return Fail(FormatMessage(kUnknownArgument, baseName, function_.name));
+    if (index < 0) {
+        return Fail(FormatMessage(RouterMessageText(RouterMessage::UnknownArgument), baseName, function_.name));
+    }
 
     const auto slot = static_cast<std::size_t>(index);
     const ParameterLocation declared = binding_.location(slot);
     if (declared != ParameterLocation::Any && declared != location) {
-        return Fail(FormatMessage(kInvalidLocation, baseName, function_.name));
+        return Fail(FormatMessage(RouterMessageText(RouterMessage::InvalidLocation), baseName, function_.name));
     }
 
     const BindingParameterDescriptor& parameter = function_.parameters[slot];
@@ -173,7 +171,7 @@ bool ArgumentBinder::BindOne(std::string_view name, std::string_view text, std::
             value.Clear();
             value.MakeCollection();
         } else {
-            return Fail(FormatMessage(kExpectedValue, parameter.name));
+            return Fail(FormatMessage(RouterMessageText(RouterMessage::ExpectedValue), parameter.name));
         }
         return true;
     }
@@ -198,14 +196,14 @@ BindingProperty* ArgumentBinder::Descend(BindingProperty& root, std::string_view
             std::size_t index = 0;
             switch (ParseIndex(segment, index)) {
                 case IndexStatus::Format:
-                    Fail(FormatMessage(kIndexFormat, segment));
+                    Fail(FormatMessage(RouterMessageText(RouterMessage::IndexFormat), segment));
                     return nullptr;
                 case IndexStatus::Range:
-                    Fail(FormatMessage(kIndexRange, segment));
+                    Fail(FormatMessage(RouterMessageText(RouterMessage::IndexRange), segment));
                     return nullptr;
                 case IndexStatus::Ok:
                     if (!Grow(*target, index)) {
-                        Fail(FormatMessage(kIndexRange, segment));
+                        Fail(FormatMessage(RouterMessageText(RouterMessage::IndexRange), segment));
                         return nullptr;
                     }
                     target = &target->ElementForWrite(index);

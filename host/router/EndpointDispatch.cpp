@@ -1,18 +1,17 @@
 #include "host/router/EndpointDispatch.h"
 
+#include "abi/HttpStatus.h"
 #include "host/router/ArgumentBinder.h"
 #include "host/router/IncomingRequest.h"
 #include "host/router/PluginResponseRecord.h"
 #include "host/router/RequestInfo.h"
 #include "host/router/ResponseWriter.h"
 #include "host/router/RouteMatcher.h"
+#include "host/router/RouterMessages.h"
 #include "platform/Clock.h"
 
 namespace kor {
 namespace {
-
-constexpr uint32_t kNotFoundStatus = 404;
-constexpr std::string_view kInvalidFunction = "Invalid function";
 
 RequestInfo MakeRequestInfo(const IncomingRequest& request, HeaderMap headers, const BindingRegistry* registry) {
     RequestInfo info;
@@ -35,7 +34,7 @@ void DispatchCall(PluginResponse& response, const PluginRequest& record, const R
     const std::optional<RouteMatch> match =
         MatchRoute(std::span(&route, 1), request.method(), request.customMethod(), request.path());
     if (!match) {
-        SetResponseError(&response, kInvalidFunction, kNotFoundStatus);
+        SetResponseError(&response, RouterMessageText(RouterMessage::InvalidFunction), http::kNotFound);
         return;
     }
 

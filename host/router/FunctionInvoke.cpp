@@ -1,19 +1,16 @@
 #include "host/router/FunctionInvoke.h"
 
+#include "abi/HttpStatus.h"
 #include "host/router/EndpointDispatch.h"
 #include "host/router/FunctionCallContext.h"
 #include "host/router/PluginResponseRecord.h"
 #include "host/router/RouteHandlerBinding.h"
+#include "host/router/RouterMessages.h"
 
 #include <exception>
 
 namespace kor {
 namespace {
-
-constexpr uint32_t kNotFoundStatus = 404;
-constexpr uint32_t kInternalServerErrorStatus = 500;
-constexpr std::string_view kInvalidFunction = "Invalid function";
-constexpr std::string_view kInternalServerError = "Internal server error";
 
 const RouteHandlerBinding* FindBinding(const PluginRequest& request) {
     const auto* context = static_cast<const FunctionCallContext*>(request.callContext);
@@ -25,7 +22,8 @@ const RouteHandlerBinding* FindBinding(const PluginRequest& request) {
 // consistent failure.
 void AnswerInternalError(PluginResponse* response, std::string_view message) noexcept {
     PreparePluginResponse(response);
-    SetResponseError(response, message.empty() ? kInternalServerError : message, kInternalServerErrorStatus);
+    SetResponseError(response, message.empty() ? RouterMessageText(RouterMessage::InternalServerError) : message,
+                     http::kServerError);
 }
 
 }  // namespace
@@ -36,7 +34,7 @@ void InvokePluginFunction(PluginResponse* response, const PluginRequest* request
     try {
         const RouteHandlerBinding* binding = request != nullptr ? FindBinding(*request) : nullptr;
         if (binding == nullptr) {
-            SetResponseError(response, kInvalidFunction, kNotFoundStatus);
+            SetResponseError(response, RouterMessageText(RouterMessage::InvalidFunction), http::kNotFound);
             return;
         }
         const auto* context = static_cast<const FunctionCallContext*>(request->callContext);

@@ -1,13 +1,9 @@
 #include "host/router/HandlerOutcome.h"
 
+#include "abi/HttpStatus.h"
+#include "host/router/RouterMessages.h"
+
 namespace kor {
-namespace {
-
-constexpr uint32_t kInternalServerErrorStatus = 500;
-constexpr std::string_view kInternalServerErrorMessage = "Internal server error";
-
-}  // namespace
-
 HandlerOutcome::HandlerOutcome(BindingProperty value) { result.value() = std::move(value); }
 
 HandlerOutcome::HandlerOutcome(HandlerOutcome&& other) noexcept
@@ -58,7 +54,8 @@ HandlerOutcome ErrorResponse(uint32_t status, std::string_view message) {
 }
 
 HandlerOutcome InternalServerErrorResponse(std::string_view message) {
-    return ErrorResponse(kInternalServerErrorStatus, message.empty() ? kInternalServerErrorMessage : message);
+    return ErrorResponse(http::kServerError,
+                         message.empty() ? RouterMessageText(RouterMessage::InternalServerError) : message);
 }
 
 }  // namespace kor

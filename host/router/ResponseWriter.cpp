@@ -1,15 +1,15 @@
 #include "host/router/ResponseWriter.h"
 
+#include "abi/HttpStatus.h"
 #include "binding/BindingPlainValue.h"
 #include "host/router/PluginResponseRecord.h"
+#include "host/router/RouterMessages.h"
 #include "log/MessageFormat.h"
 #include "platform/CountingAllocator.h"
 
 namespace kor {
 namespace {
 
-constexpr uint32_t kBadRequestStatus = 400;
-constexpr std::string_view kUnconvertibleResult = "The result of '%1' could not be converted for the host.";
 
 uint32_t FormatCode(uint32_t format) { return format >= 1 && format <= 3 ? format : 0; }
 
@@ -46,11 +46,11 @@ void WriteOutcome(PluginResponse& response, HandlerOutcome& outcome, const Bindi
     } else if (!ConvertToPlainValue(outcome.result.value(), response.value, registry)) {
         std::string message;
         try {
-            message = FormatMessage(kUnconvertibleResult, functionName);
+            message = FormatMessage(RouterMessageText(RouterMessage::UnconvertibleResult), functionName);
         } catch (...) {
             // Out of memory: the status still tells what happened.
         }
-        SetResponseError(&response, message, outcome.status != 0 ? outcome.status : kBadRequestStatus);
+        SetResponseError(&response, message, outcome.status != 0 ? outcome.status : http::kBadRequest);
     } else {
         response.status = outcome.status;
     }

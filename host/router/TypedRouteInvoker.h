@@ -21,6 +21,7 @@
 #include "host/router/RequestInfo.h"
 #include "host/router/RouteInvoker.h"
 #include "host/router/RouteRegistration.h"
+#include "host/router/RouterMessages.h"
 #include "log/MessageFormat.h"
 
 #include <concepts>
@@ -34,9 +35,6 @@
 namespace kor {
 
 namespace typed_route_detail {
-
-inline constexpr std::string_view kArityMismatch =
-    "The handler of '%1' takes %2 arguments, but %3 parameters are declared.";
 
 template <class T>
 inline constexpr bool kIsRequestInfo = std::is_same_v<std::remove_cvref_t<T>, RequestInfo>;
@@ -121,7 +119,7 @@ public:
         auto call = std::make_unique<Call>();
         if (arguments.size() != kCount) {
             outcome = InternalServerErrorResponse(
-                FormatMessage(typed_route_detail::kArityMismatch, name(), kCount, arguments.size()));
+                FormatMessage(RouterMessageText(RouterMessage::HandlerArity), name(), kCount, arguments.size()));
             return call;
         }
         ConvertAll(outcome.result, call->arguments, arguments, std::make_index_sequence<kCount>());

@@ -4,6 +4,7 @@
 #include "binding/JsonReader.h"
 #include "binding/MessagePackReader.h"
 #include "binding/YamlReader.h"
+#include "host/router/RouterMessages.h"
 #include "log/MessageFormat.h"
 
 #include <cstring>
@@ -11,11 +12,6 @@
 namespace kor {
 namespace {
 
-constexpr std::string_view kMessagePackFailure = "Couldn't deserialize MessagePack value for parameter '%1' of '%2': %3";
-constexpr std::string_view kJsonFailure = "Couldn't deserialize JSON value for parameter '%1' of '%2': %3";
-constexpr std::string_view kYamlFailure = "Couldn't deserialize YAML value for parameter '%1' of '%2': %3";
-constexpr std::string_view kUnsupportedBody = "Unsupported body content type";
-constexpr std::string_view kExtraMessagePack = "Extra MessgePack data found in body";
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -76,21 +72,24 @@ std::optional<std::string> DecodeValue(BindingProperty& target, std::string_view
         case ValueFormat::MessagePack: {
             MessagePackDecoding reading = ReadMessagePack(Bytes(text));
             if (auto failure = TakeResult(reading.result, target)) {
-                return FormatMessage(kMessagePackFailure, parameterName, functionName, *failure);
+                return FormatMessage(RouterMessageText(RouterMessage::MessagePackFailure), parameterName, functionName,
+                                     *failure);
             }
             return std::nullopt;
         }
         case ValueFormat::Json: {
             BindingResult result = ReadJson(text);
             if (auto failure = TakeResult(result, target)) {
-                return FormatMessage(kJsonFailure, parameterName, functionName, *failure);
+                return FormatMessage(RouterMessageText(RouterMessage::JsonFailure), parameterName, functionName,
+                                     *failure);
             }
             return std::nullopt;
         }
         case ValueFormat::Yaml: {
             BindingResult result = ReadYaml(text);
             if (auto failure = TakeResult(result, target)) {
-                return FormatMessage(kYamlFailure, parameterName, functionName, *failure);
+                return FormatMessage(RouterMessageText(RouterMessage::YamlFailure), parameterName, functionName,
+                                     *failure);
             }
             return std::nullopt;
         }
@@ -120,7 +119,9 @@ std::optional<std::string> DecodeBody(BindingProperty& target, std::span<const u
     switch (ChooseBodyFormat(contentType)) {
         case BodyFormat::MessagePack: {
             MessagePackDecoding reading = ReadMessagePack(body);
-            if (reading.result.ok() && reading.bytesConsumed < body.size()) return std::string(kExtraMessagePack);
+            if (reading.result.ok() && reading.bytesConsumed < body.size()) {
+                return std::string(RouterMessageText(RouterMessage::ExtraMessagePack));
+            }
             return TakeResult(reading.result, target);
         }
         case BodyFormat::Json: {
@@ -135,7 +136,7 @@ std::optional<std::string> DecodeBody(BindingProperty& target, std::span<const u
         case BodyFormat::Unsupported:
             break;
     }
-    return std::string(kUnsupportedBody);
+    return std::string(RouterMessageText(RouterMessage::UnsupportedBody));
 }
 
 }  // namespace kor
