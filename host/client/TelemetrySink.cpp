@@ -1,6 +1,6 @@
 #include "host/client/TelemetrySink.h"
 
-#include "host/PluginClient.h"
+#include "host/client/RequestClient.h"
 
 namespace kor {
 namespace {
@@ -15,7 +15,7 @@ std::future<RequestResult<void>> TelemetrySink::SendTelemetryEvent(
     std::future<RequestResult<void>> result = outcome.get_future();
     std::string url(kTelemetryEventsUrl);
     url += name;
-    outcome.set_value(client_.RequestDiscardResult(PluginMethod::Post, url, RequestParameter(payload)));
+    outcome.set_value(requests_.RequestDiscardResult(PluginMethod::Post, url, RequestParameter(payload)));
     return result;
 }
 

@@ -9,14 +9,14 @@
 
 namespace kor {
 
-class PluginClient;
+class RequestClient;
 
-// Posts telemetry events to the host's telemetry resource through its
-// client. Created when the plug-in is initialized; lives as long as the
-// client.
+// Posts telemetry events to the host's telemetry resource through the
+// client's requests. Created when the plug-in is initialized; lives as long
+// as the client.
 class TelemetrySink {
 public:
-    explicit TelemetrySink(PluginClient& client) : client_(client) {}
+    explicit TelemetrySink(RequestClient& requests) : requests_(requests) {}
 
     // POSTs `payload` (one structure with a string member per field) to
     // "/telemetry/v1/events/" + `name`. The request is made before the call
@@ -26,7 +26,7 @@ public:
                                                         const std::map<std::string, std::string>& payload);
 
 private:
-    PluginClient& client_;
+    RequestClient& requests_;
 };
 
 }  // namespace kor

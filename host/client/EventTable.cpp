@@ -1,12 +1,10 @@
-// The event side of PluginClient: subscriptions counted per event key, the
-// named handlers and their dispatch functions, resource listeners, and the
-// events the plug-in fires.
+#include "host/client/EventTable.h"
+
 #include <cstring>
 
-#include "binding/BindingPlainValue.h"
 #include "abi/EventKey.h"
+#include "binding/BindingPlainValue.h"
 #include "host/client/HostPlainValue.h"
-#include "host/PluginClient.h"
 #include "log/Log.h"
 #include "log/MessageFormat.h"
 
@@ -37,59 +35,58 @@ private:
 
 // ---- Subscriptions ----
 
-void PluginClient::Subscribe(std::string_view resourcePath) {
+void EventTable::Subscribe(std::string_view resourcePath) {
     const std::string key = EventKeyOf(resourcePath);
     if (++subscriptionCounts_[key] != 1) return;
-    LogTrace("%s: Subscribing to event: %s", shortName_.c_str(), key.c_str());
+    LogTrace("%s: Subscribing to event: %s", identity_.shortName.c_str(), key.c_str());
     RegisterEventHandler(key, ResourceEventHandler([this](const PluginResourceEvent& event) {
                              DeliverResourceEvent(event);
                          }),
                          kResourceEventFlags);
 }
 
-void PluginClient::Unsubscribe(std::string_view resourcePath) {
+void EventTable::Unsubscribe(std::string_view resourcePath) {
     const std::string key = EventKeyOf(resourcePath);
     auto count = subscriptionCounts_.find(key);
     if (count == subscriptionCounts_.end() || count->second == 0) return;  // unmatched: nothing to undo
     if (--count->second != 0) return;
     subscriptionCounts_.erase(count);
-    UnsubscribeEvent(key.c_str(), hostHandle_);
+    link_.UnsubscribeEvent(key.c_str(), identity_.hostHandle);
     handlers_.erase(key);
-    LogTrace("%s: Unsubscribing to event: %s", shortName_.c_str(), key.c_str());
+    LogTrace("%s: Unsubscribing to event: %s", identity_.shortName.c_str(), key.c_str());
 }
 
-void PluginClient::Shutdown() {
-    for (const std::string& name : EventHandlerNames()) UnsubscribeEvent(name.c_str(), hostHandle_);
+void EventTable::Clear() {
+    for (const std::string& name : EventHandlerNames()) link_.UnsubscribeEvent(name.c_str(), identity_.hostHandle);
     handlers_.clear();
     subscriptionCounts_.clear();
-    serviceProxy_.Clear();
     listeners_.Clear();
 }
 
-uint32_t PluginClient::SubscriptionCount(std::string_view key) const {
+uint32_t EventTable::SubscriptionCount(std::string_view key) const {
     auto count = subscriptionCounts_.find(key);
     return count != subscriptionCounts_.end() ? count->second : 0;
 }
 
 // ---- Named handlers and dispatch ----
 
-void PluginClient::RegisterEventHandler(const std::string& name, ResourceEventHandler handler, uint32_t flags) {
-    StoreEventHandler(name, &PluginClient::DispatchResourceEvent, flags, std::move(handler));
+void EventTable::RegisterEventHandler(const std::string& name, ResourceEventHandler handler, uint32_t flags) {
+    StoreEventHandler(name, &EventTable::DispatchResourceEvent, flags, std::move(handler));
 }
 
-void PluginClient::RegisterEventHandler(const std::string& name, ServiceProxyEventHandler handler, uint32_t flags) {
-    StoreEventHandler(name, &PluginClient::DispatchServiceProxyEvent, flags, std::move(handler));
+void EventTable::RegisterEventHandler(const std::string& name, ServiceProxyEventHandler handler, uint32_t flags) {
+    StoreEventHandler(name, &EventTable::DispatchServiceProxyEvent, flags, std::move(handler));
 }
 
-void PluginClient::StoreEventHandler(const std::string& name, PluginDispatchFn dispatch, uint32_t flags,
+void EventTable::StoreEventHandler(const std::string& name, PluginDispatchFn dispatch, uint32_t flags,
                                      EventHandler handler) {
     handlers_[name] = std::move(handler);
-    SubscribeEvent(name.c_str(), hostHandle_, dispatch, this, flags);
+    link_.SubscribeEvent(name.c_str(), identity_.hostHandle, dispatch, this, flags);
 }
 
-bool PluginClient::HasEventHandler(std::string_view name) const { return handlers_.find(name) != handlers_.end(); }
+bool EventTable::HasEventHandler(std::string_view name) const { return handlers_.find(name) != handlers_.end(); }
 
-std::vector<std::string> PluginClient::EventHandlerNames() const {
+std::vector<std::string> EventTable::EventHandlerNames() const {
     std::vector<std::string> names;
     names.reserve(handlers_.size());
     for (const auto& entry : handlers_) names.push_back(entry.first);
@@ -97,12 +94,12 @@ std::vector<std::string> PluginClient::EventHandlerNames() const {
 }
 
 template <class Payload>
-void PluginClient::Dispatch(const PluginEvent* event, std::string_view payloadTypeName) {
+void EventTable::Dispatch(const PluginEvent* event, std::string_view payloadTypeName) {
     if (event == nullptr || event->context == nullptr || event->name == nullptr) return;
     try {
-        auto* client = static_cast<PluginClient*>(event->context);
-        auto found = client->handlers_.find(std::string_view(event->name));
-        if (found == client->handlers_.end()) return;
+        auto* table = static_cast<EventTable*>(event->context);
+        auto found = table->handlers_.find(std::string_view(event->name));
+        if (found == table->handlers_.end()) return;
         const auto* stored = std::get_if<std::function<void(const Payload&)>>(&found->second);
         if (stored == nullptr || !*stored) return;
         // A copy: the handler may replace or remove its own entry.
@@ -113,32 +110,32 @@ void PluginClient::Dispatch(const PluginEvent* event, std::string_view payloadTy
         BindingResult converted;
         Payload payload{};
         if (generic.ok()) {
-            ConvertToNative(converted, payload, generic.value(), kPayloadName, client->registry_);
+            ConvertToNative(converted, payload, generic.value(), kPayloadName, table->identity_.registry);
         }
         const BindingResult& outcome = generic.ok() ? converted : generic;
         if (!outcome.ok()) {
-            LogTrace("%s: Couldn't convert payload %s for event %s: %s", client->shortName_.c_str(),
+            LogTrace("%s: Couldn't convert payload %s for event %s: %s", table->identity_.shortName.c_str(),
                      Text(payloadTypeName).c_str(), name.c_str(), Text(outcome.ErrorText()).c_str());
             return;
         }
-        LogTrace("%s: Handling event %s", client->shortName_.c_str(), name.c_str());
+        LogTrace("%s: Handling event %s", table->identity_.shortName.c_str(), name.c_str());
         handler(payload);
     } catch (...) {
         // An event the plug-in cannot handle is dropped; the host is not told.
     }
 }
 
-void PluginClient::DispatchResourceEvent(const PluginEvent* event) {
+void EventTable::DispatchResourceEvent(const PluginEvent* event) {
     Dispatch<PluginResourceEvent>(event, kResourceEventTypeName);
 }
 
-void PluginClient::DispatchServiceProxyEvent(const PluginEvent* event) {
+void EventTable::DispatchServiceProxyEvent(const PluginEvent* event) {
     Dispatch<PluginServiceProxyResponse>(event, kServiceProxyTypeName);
 }
 
 // ---- Resource listeners ----
 
-void PluginClient::DeliverResourceEvent(const PluginResourceEvent& event) {
+void EventTable::DeliverResourceEvent(const PluginResourceEvent& event) {
     if (!event.uri.empty() && event.uri.front() == '/') {
         for (const ResourceListener& listener : listeners_.ListenersFor(event.uri)) listener(event);
         return;
@@ -147,12 +144,12 @@ void PluginClient::DeliverResourceEvent(const PluginResourceEvent& event) {
     for (const ResourceListener& listener : listeners_.ListenersFor(rooted.uri)) listener(rooted);
 }
 
-void PluginClient::ObserveResourceEvents(std::string_view pathOrPattern, ResourceListener listener) {
+void EventTable::ObserveResourceEvents(std::string_view pathOrPattern, ResourceListener listener) {
     const bool exact = pathOrPattern.find('*') == std::string_view::npos;
     listeners_.Add(pathOrPattern, listener);
     Subscribe(pathOrPattern);
     if (!exact || !listener) return;
-    RequestResult<BindingProperty> current = RequestValue(PluginMethod::Get, pathOrPattern, nullptr);
+    RequestResult<BindingProperty> current = requests_.RequestValue(PluginMethod::Get, pathOrPattern, nullptr);
     if (!current.ok()) return;
     listener(PluginResourceEvent{std::string(pathOrPattern), PluginResourceEventType::Create,
                                  std::move(current.value())});
@@ -160,30 +157,30 @@ void PluginClient::ObserveResourceEvents(std::string_view pathOrPattern, Resourc
 
 // ---- Firing events ----
 
-RequestResult<void> PluginClient::FireResourceEvent(PluginResourceEventType type, std::string_view uri,
+RequestResult<void> EventTable::FireResourceEvent(PluginResourceEventType type, std::string_view uri,
                                                     const BindingProperty& value) {
     return SendEvent(kResourceEventName, PluginResourceEvent{std::string(uri), type, value});
 }
 
-RequestResult<void> PluginClient::FireResourceEvent(PluginResourceEventType type, std::string_view uri, bool value) {
+RequestResult<void> EventTable::FireResourceEvent(PluginResourceEventType type, std::string_view uri, bool value) {
     BindingResult converted;
-    ConvertToProperty(converted, value, registry_);
+    ConvertToProperty(converted, value, identity_.registry);
     if (!converted.ok()) return ConversionFailure("bool", uri, converted.ErrorText());
     return SendEvent(kResourceEventName, PluginResourceEvent{std::string(uri), type, std::move(converted.value())});
 }
 
-RequestResult<void> PluginClient::ConversionFailure(std::string_view typeName, std::string_view uri,
+RequestResult<void> EventTable::ConversionFailure(std::string_view typeName, std::string_view uri,
                                                     std::string_view message) {
-    const std::string trace = FormatMessage(kUnconvertedResourceEvent, shortName_, typeName, uri);
+    const std::string trace = FormatMessage(kUnconvertedResourceEvent, identity_.shortName, typeName, uri);
     LogTrace("%s", trace.c_str());
     return RequestError{0, std::string(message), {}};
 }
 
-RequestResult<void> PluginClient::SendEventValue(std::string_view name, const BindingProperty& payload) {
+RequestResult<void> EventTable::SendEventValue(std::string_view name, const BindingProperty& payload) {
     const std::string key = EventKeyOf(payload.Member("uri").GetString());
-    LogTrace("%s: Sending event: %s", shortName_.c_str(), key.c_str());
+    LogTrace("%s: Sending event: %s", identity_.shortName.c_str(), key.c_str());
     PlainPayload plain;
-    if (!ConvertToPlainValue(payload, plain.value(), registry_)) {
+    if (!ConvertToPlainValue(payload, plain.value(), identity_.registry)) {
         return RequestError{0, std::string(kFlattenFailure), {}};
     }
     const std::string nameText(name);
@@ -192,10 +189,10 @@ RequestResult<void> PluginClient::SendEventValue(std::string_view name, const Bi
     record.name = key.c_str();
     record.payload = plain.value();
     record.context = this;
-    FireEvent(&record);
+    link_.FireEvent(&record);
     if (nameText != key) {
         record.name = nameText.c_str();
-        FireEvent(&record);
+        link_.FireEvent(&record);
     }
     return {};
 }

@@ -1,12 +1,11 @@
-// The request client of PluginClient: outbound requests through the host's
-// SendRequest primitive, their answers, and streamed answers.
+#include "host/client/RequestClient.h"
+
 #include <cstring>
 #include <exception>
 
 #include "binding/BindingPlainValue.h"
 #include "binding/JsonReader.h"
 #include "host/client/HostPlainValue.h"
-#include "host/PluginClient.h"
 #include "host/client/ResponseStreamReader.h"
 
 namespace kor {
@@ -40,30 +39,30 @@ std::string_view ExceptionText(const std::exception_ptr& failure) {
 
 }  // namespace
 
-uint64_t PluginClient::WaitForHost() {
-    BeginWait(kWaitLabel, 0);
-    Yield();
-    return EndWait();
+uint64_t RequestClient::WaitForHost() {
+    link_.BeginWait(kWaitLabel, 0);
+    link_.Yield();
+    return link_.EndWait();
 }
 
-RequestResult<void> PluginClient::Send(PluginMethod method, std::string_view url, OutboundResponse& response) {
+RequestResult<void> RequestClient::Send(PluginMethod method, std::string_view url, OutboundResponse& response) {
     return SendWith(method, url, nullptr, response);
 }
 
-RequestResult<void> PluginClient::Send(PluginMethod method, std::string_view url, const RequestParameter& parameter,
+RequestResult<void> RequestClient::Send(PluginMethod method, std::string_view url, const RequestParameter& parameter,
                                        OutboundResponse& response) {
     return SendWith(method, url, &parameter, response);
 }
 
-RequestResult<void> PluginClient::SendWith(PluginMethod method, std::string_view url,
+RequestResult<void> RequestClient::SendWith(PluginMethod method, std::string_view url,
                                            const RequestParameter* parameter, OutboundResponse& response) {
     try {
         const std::string urlText(url);
         PlainArgument argument;
         if (parameter != nullptr) {
-            BindingResult generic = parameter->ToProperty(registry_);
+            BindingResult generic = parameter->ToProperty(identity_.registry);
             if (!generic.ok()) return ParameterConversionError(method, url, generic.ErrorText());
-            if (!ConvertToPlainValue(generic.value(), argument.record().value, registry_)) {
+            if (!ConvertToPlainValue(generic.value(), argument.record().value, identity_.registry)) {
                 return ParameterConversionError(method, url, kFlattenFailure);
             }
         }
@@ -73,9 +72,9 @@ RequestResult<void> PluginClient::SendWith(PluginMethod method, std::string_view
         request.url = urlText.c_str();
         request.args = parameter != nullptr ? &argument.record() : nullptr;
         request.argCount = parameter != nullptr ? 1 : 0;
-        request.callWord = hostHandle_;
+        request.callWord = identity_.hostHandle;
         response.Release();
-        SendRequest(&response.record(), &request);
+        link_.SendRequest(&response.record(), &request);
         if (response.failed()) {
             return HostResponseError(response.record().status, method, url, response.errorText());
         }
@@ -85,7 +84,7 @@ RequestResult<void> PluginClient::SendWith(PluginMethod method, std::string_view
     }
 }
 
-RequestResult<BindingProperty> PluginClient::RequestValue(PluginMethod method, std::string_view url,
+RequestResult<BindingProperty> RequestClient::RequestValue(PluginMethod method, std::string_view url,
                                                           const RequestParameter* parameter) {
     OutboundResponse response;
     RequestResult<void> sent = SendWith(method, url, parameter, response);
@@ -105,7 +104,7 @@ RequestResult<BindingProperty> PluginClient::RequestValue(PluginMethod method, s
     }
 }
 
-RequestResult<BindingProperty> PluginClient::ParseStreamedAnswer(PluginMethod method, std::string_view url,
+RequestResult<BindingProperty> RequestClient::ParseStreamedAnswer(PluginMethod method, std::string_view url,
                                                                  ResponseStreamHandle& stream) {
     std::string text;
     text.reserve(StreamReservation(stream.SizeHint()));
@@ -119,7 +118,7 @@ RequestResult<BindingProperty> PluginClient::ParseStreamedAnswer(PluginMethod me
     return std::move(parsed.value());
 }
 
-RequestResult<void> PluginClient::RequestDiscardResult(PluginMethod method, std::string_view url,
+RequestResult<void> RequestClient::RequestDiscardResult(PluginMethod method, std::string_view url,
                                                        const RequestParameter& parameter) {
     OutboundResponse response;
     RequestResult<void> sent = SendWith(method, url, &parameter, response);
@@ -127,14 +126,14 @@ RequestResult<void> PluginClient::RequestDiscardResult(PluginMethod method, std:
     return sent;
 }
 
-RequestResult<void> PluginClient::RequestDiscardResult(PluginMethod method, std::string_view url) {
+RequestResult<void> RequestClient::RequestDiscardResult(PluginMethod method, std::string_view url) {
     OutboundResponse response;
     RequestResult<void> sent = SendWith(method, url, nullptr, response);
     response.Release();
     return sent;
 }
 
-RequestResult<ResponseStreamHandle> PluginClient::RequestStream(PluginMethod method, std::string_view url) {
+RequestResult<ResponseStreamHandle> RequestClient::RequestStream(PluginMethod method, std::string_view url) {
     OutboundResponse response;
     RequestResult<void> sent = SendWith(method, url, nullptr, response);
     if (!sent.ok()) return sent.error();
@@ -147,7 +146,7 @@ RequestResult<ResponseStreamHandle> PluginClient::RequestStream(PluginMethod met
     return stream;
 }
 
-RequestResult<std::vector<uint8_t>> PluginClient::ReadStreamIntoBytes(ResponseStreamHandle& stream) {
+RequestResult<std::vector<uint8_t>> RequestClient::ReadStreamIntoBytes(ResponseStreamHandle& stream) {
     std::vector<uint8_t> bytes;
     try {
         bytes.reserve(StreamReservation(stream.SizeHint()));
