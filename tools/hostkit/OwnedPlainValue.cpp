@@ -10,6 +10,8 @@
 namespace kor::hostkit {
 namespace {
 
+uint32_t Code(BindingPlainKind kind) { return static_cast<uint32_t>(kind); }
+
 uint32_t CountOf(std::size_t size) {
     if (size > UINT32_MAX) throw std::length_error("value too large for a plain record");
     return static_cast<uint32_t>(size);
@@ -33,19 +35,19 @@ void Fill(BindingPlainValue& plain, const HostValue& value) {
     switch (value.kind()) {
         case HostValue::Kind::Empty: return;
         case HostValue::Kind::Bool:
-            plain.kind = 1;
+            plain.kind = Code(BindingPlainKind::Bool);
             plain.payload.boolValue = *value.AsBool() ? 1 : 0;
             return;
         case HostValue::Kind::Signed:
-            plain.kind = 2;
+            plain.kind = Code(BindingPlainKind::Signed);
             plain.payload.signedValue = *value.AsSigned();
             return;
         case HostValue::Kind::Unsigned:
-            plain.kind = 3;
+            plain.kind = Code(BindingPlainKind::Unsigned);
             plain.payload.unsignedValue = *value.AsUnsigned();
             return;
         case HostValue::Kind::Float:
-            plain.kind = 4;
+            plain.kind = Code(BindingPlainKind::Float);
             plain.payload.floatValue = *value.AsFloat();
             return;
         case HostValue::Kind::String: {
@@ -53,7 +55,7 @@ void Fill(BindingPlainValue& plain, const HostValue& value) {
             uint32_t length = CountOf(text.size());
             plain.payload.string.text = CopyText(text);
             plain.payload.string.length = length;
-            plain.kind = 6;
+            plain.kind = Code(BindingPlainKind::OwnedString);
             return;
         }
         case HostValue::Kind::Blob: {
@@ -63,13 +65,13 @@ void Fill(BindingPlainValue& plain, const HostValue& value) {
             if (!bytes.empty()) std::memcpy(copy, bytes.data(), bytes.size());
             plain.payload.blob.data = copy;
             plain.payload.blob.size = size;
-            plain.kind = 8;
+            plain.kind = Code(BindingPlainKind::OwnedBlob);
             return;
         }
         case HostValue::Kind::Collection: {
             const HostValue::Items& items = *value.AsItems();
             uint32_t count = CountOf(items.size());
-            plain.kind = 9;
+            plain.kind = Code(BindingPlainKind::Collection);
             if (count == 0) return;
             plain.payload.collection.items = static_cast<BindingPlainValue*>(Allocate(count * sizeof(BindingPlainValue)));
             plain.payload.collection.count = count;
@@ -79,7 +81,7 @@ void Fill(BindingPlainValue& plain, const HostValue& value) {
         case HostValue::Kind::Structure: {
             const HostValue::Members& members = *value.AsMembers();
             uint32_t count = CountOf(members.size());
-            plain.kind = 10;
+            plain.kind = Code(BindingPlainKind::Structure);
             if (count == 0) return;
             plain.payload.structure.members = static_cast<BindingPlainMember*>(Allocate(count * sizeof(BindingPlainMember)));
             plain.payload.structure.count = count;
