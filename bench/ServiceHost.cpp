@@ -3,9 +3,9 @@
 #include "bench/BenchInputs.h"
 #include "tools/hostkit/ApiDescription.h"
 #include "tools/hostkit/FunctionCall.h"
-#include "tools/hostkit/FunctionName.h"
+#include "abi/FunctionName.h"
 #include "tools/hostkit/HostAnswer.h"
-#include "tools/hostkit/MethodNumbers.h"
+#include "abi/MethodNumbers.h"
 #include "tools/hostkit/PlainValueReader.h"
 #include "tools/hostkit/RequestBuilder.h"
 
@@ -284,7 +284,7 @@ std::unique_ptr<hostkit::ResponseHolder> ServiceHost::Call(std::string_view meth
                                                            std::string_view jsonBody) {
     const PluginApiDescription* api = library_ ? library_->api() : ownContext_.api;
     const PluginFunctionEntry* entry =
-        api != nullptr ? hostkit::FindFunction(*api, hostkit::MakeFunctionName(method, path)) : nullptr;
+        api != nullptr ? hostkit::FindFunction(*api, kor::MakeFunctionName(method, path)) : nullptr;
     if (entry == nullptr) return nullptr;
     hostkit::RequestBuilder request;
     request.Method(method).Url(path);
@@ -304,7 +304,7 @@ std::optional<uint64_t> ServiceHost::PeakBytes() const {
 void ServiceHost::SendRequest(PluginResponse* response, const PluginRequest* request) {
     const std::string path = PathOfUrl(request->url);
     if (path == kOwnerPath) {
-        if (request->method == hostkit::kMethodPost && request->argCount == 1) {
+        if (request->method == static_cast<uint32_t>(kor::PluginMethod::Post) && request->argCount == 1) {
             auto record = hostkit::ReadPlainValue(request->args[0].value);
             if (record.ok()) owner_ = std::move(record).value();
             hostkit::AnswerValue(response, HostValue());

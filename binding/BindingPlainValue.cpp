@@ -218,64 +218,7 @@ void ReportFailure(BindingPlainResult& result, BindingProperty& target, const ch
     result.errorFlag = 1;
 }
 
-// ---- Clearing plain values ----
-
-bool IsContainer(uint32_t kind) {
-    return kind == KindCode(BindingPlainKind::Collection) || kind == KindCode(BindingPlainKind::Structure);
-}
-
-void FreeLeaf(const BindingPlainValue& value) noexcept {
-    if (value.kind == KindCode(BindingPlainKind::OwnedString)) {
-        platform::CountedFree(const_cast<char*>(value.payload.string.text));
-    } else if (value.kind == KindCode(BindingPlainKind::OwnedBlob)) {
-        platform::CountedFree(const_cast<uint8_t*>(value.payload.blob.data));
-    }
-}
-
-void FreeContainer(const BindingPlainValue& value, std::vector<BindingPlainValue>* pending) noexcept;
-
-// Queues a child container, or frees it on the spot (recursively) in the
-// unlikely case that the queue cannot grow.
-void ReleaseChild(const BindingPlainValue& child, std::vector<BindingPlainValue>* pending) noexcept {
-    if (!IsContainer(child.kind)) {
-        FreeLeaf(child);
-        return;
-    }
-    if (pending != nullptr) {
-        try {
-            pending->push_back(child);
-            return;
-        } catch (...) {
-        }
-    }
-    FreeContainer(child, nullptr);
-}
-
-void FreeContainer(const BindingPlainValue& value, std::vector<BindingPlainValue>* pending) noexcept {
-    if (value.kind == KindCode(BindingPlainKind::Collection)) {
-        BindingPlainValue* items = value.payload.collection.items;
-        if (items == nullptr) return;
-        for (uint32_t index = 0; index < value.payload.collection.count; ++index) ReleaseChild(items[index], pending);
-        platform::CountedFree(items);
-    } else {
-        BindingPlainMember* members = value.payload.structure.members;
-        if (members == nullptr) return;
-        for (uint32_t index = 0; index < value.payload.structure.count; ++index) {
-            if (members[index].ownsName != 0) platform::CountedFree(const_cast<char*>(members[index].name));
-            ReleaseChild(members[index].value, pending);
-        }
-        platform::CountedFree(members);
-    }
-}
-
 }  // namespace
-
-std::string_view BindingPlainKindName(uint32_t kind) {
-    static constexpr std::array<std::string_view, 11> kNames = {
-        "", "bool", "signed", "unsigned", "float", "string", "string", "blob", "blob", "collection", "structure",
-    };
-    return kind < kNames.size() ? kNames[kind] : std::string_view();
-}
 
 bool ConvertToPlainValue(const BindingProperty& source, BindingPlainValue& target,
                          const BindingRegistry* registry) noexcept {
@@ -321,19 +264,6 @@ bool ConvertFromPlainValue(BindingPlainResult& result, BindingProperty& target, 
     return false;
 }
 
-void ClearPlainValue(BindingPlainValue& value) noexcept {
-    if (IsContainer(value.kind)) {
-        std::vector<BindingPlainValue> pending;
-        FreeContainer(value, &pending);
-        while (!pending.empty()) {
-            BindingPlainValue next = pending.back();
-            pending.pop_back();
-            FreeContainer(next, &pending);
-        }
-    } else {
-        FreeLeaf(value);
-    }
-    std::memset(static_cast<void*>(&value), 0, sizeof(value));
-}
+void ClearPlainValue(BindingPlainValue& value) noexcept { ReleasePlainValue(value, &platform::CountedFree); }
 
 }  // namespace kor

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/PluginAbi.h"
+#include "abi/PlainValue.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,40 +10,6 @@ namespace kor {
 
 class BindingProperty;
 class BindingRegistry;
-
-// The kinds of a BindingPlainValue (the `kind` word of the record).
-enum class BindingPlainKind : uint32_t {
-    Empty = 0,
-    Bool = 1,
-    Signed = 2,
-    Unsigned = 3,
-    Float = 4,
-    BorrowedString = 5,  // the record does not own the text
-    OwnedString = 6,
-    BorrowedBlob = 7,    // the record does not own the bytes
-    OwnedBlob = 8,
-    Collection = 9,      // owned array of element records
-    Structure = 10,      // owned array of member records
-};
-
-// The display name of a plain kind: "bool", "signed", "unsigned", "float",
-// "string" (5 and 6), "blob" (7 and 8), "collection", "structure"; the empty
-// text for kind 0 and for codes outside the table.
-std::string_view BindingPlainKindName(uint32_t kind);
-
-#pragma pack(push, 1)
-// Where a conversion from a plain value reports its failure. Its layout is
-// that of the first fields of PluginResponse, so a response's fields can be
-// filled from it field for field.
-struct BindingPlainResult {
-    BindingPlainValue value;
-    char* error;        // owned copy (platform counting allocator), or null
-    uint8_t errorFlag;  // 1 once a conversion failed
-};
-#pragma pack(pop)
-
-static_assert(offsetof(BindingPlainResult, error) == offsetof(PluginResponse, error));
-static_assert(offsetof(BindingPlainResult, errorFlag) == offsetof(PluginResponse, errorFlag));
 
 // Flattens `source` into `target` for the host. Texts, blobs and arrays are
 // new blocks of the plug-in's counting allocator (platform/
@@ -78,9 +44,8 @@ bool ConvertToPlainValue(const BindingProperty& source, BindingPlainValue& targe
 bool ConvertFromPlainValue(BindingPlainResult& result, BindingProperty& target, const BindingPlainValue& source,
                            std::string_view name) noexcept;
 
-// Frees the owned parts of `value` (texts and blobs of kinds 6 and 8, member
-// names marked owned, element and member arrays, recursively) and zeroes
-// all 12 bytes. Borrowed texts and blobs (kinds 5 and 7) are not freed.
+// Releases `value` (see ReleasePlainValue) with the counting allocator's
+// free, which every plain value the plug-in builds was allocated from.
 // Never throws.
 void ClearPlainValue(BindingPlainValue& value) noexcept;
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fuzz/ServiceUnderFuzz.h"
-#include "tools/hostkit/EventKey.h"
+#include "abi/EventKey.h"
 #include "tools/hostkit/PlainArena.h"
 #include "tools/hostkit/ResourceEvent.h"
 
@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     KOR_FUZZ_CHECK(!subscriptions.empty(), "the plug-in subscribes to events");
     for (int d = input.ConsumeIntegralInRange<int>(1, 4); d > 0 && input.remaining_bytes() > 0; --d) {
         std::string_view path = kWatchedPaths[input.ConsumeIntegralInRange<std::size_t>(0, kWatchedPaths.size() - 1)];
-        const std::string key = kor::hostkit::EventKeyForPath(path);
+        const std::string key = kor::EventKeyOf(path);
         const kor::hostkit::HostTable::Subscription* target = nullptr;
         if (input.ConsumeIntegralInRange<int>(0, 5) == 0) {
             target = &subscriptions[input.ConsumeIntegralInRange<std::size_t>(0, subscriptions.size() - 1)];

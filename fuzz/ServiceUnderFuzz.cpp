@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "tools/hostkit/EventKey.h"
+#include "abi/EventKey.h"
 #include "tools/hostkit/HostAnswer.h"
 #include "tools/hostkit/ResourceEvent.h"
 #include "tools/hostkit/ScriptedStream.h"
@@ -33,7 +33,7 @@ void Require(bool condition, const std::string& why) {
 }
 
 void DeliverUpdate(testing::TestHost& host, const std::string& path, HostValue data) {
-    host.DeliverEvent(hostkit::EventKeyForPath(path),
+    host.DeliverEvent(kor::EventKeyOf(path),
                       hostkit::MakeResourceEvent(path, hostkit::ResourceEventType::Update, std::move(data)));
 }
 

@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "host/FunctionCallContext.h"
-#include "host/PluginAbi.h"
+#include "host/router/FunctionCallContext.h"
+#include "abi/PluginAbi.h"
 
 namespace kor {
 

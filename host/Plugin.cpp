@@ -4,10 +4,10 @@
 #include <limits>
 
 #include "binding/BuiltinTypes.h"
-#include "host/FunctionInvoke.h"
-#include "host/FunctionName.h"
-#include "host/PluginManagerTypes.h"
-#include "host/PluginResponseRecord.h"
+#include "host/router/FunctionInvoke.h"
+#include "abi/FunctionName.h"
+#include "host/client/PluginManagerTypes.h"
+#include "host/router/PluginResponseRecord.h"
 #include "log/Log.h"
 #include "log/Logger.h"
 #include "log/MessageFormat.h"

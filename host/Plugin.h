@@ -8,7 +8,7 @@
 
 #include "binding/BindingRegistry.h"
 #include "host/ApiDescription.h"
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 #include "host/PluginApiVersion.h"
 #include "host/PluginClient.h"
 #include "host/PluginLogTarget.h"

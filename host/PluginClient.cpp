@@ -1,7 +1,6 @@
 #include "host/PluginClient.h"
 
-#include "host/EventKey.h"
-#include "host/TelemetrySink.h"
+#include "host/client/TelemetrySink.h"
 
 namespace kor {
 
@@ -9,47 +8,47 @@ PluginClient::PluginClient() = default;
 
 PluginClient::~PluginClient() = default;
 
-std::string PluginClient::EventKeyOf(std::string_view resourcePath) { return kor::EventKeyOf(resourcePath); }
+void PluginClient::Subscribe(std::string_view resourcePath) { events_.Subscribe(resourcePath); }
 
-void PluginClient::SetHostHandle(uintptr_t handle, std::string shortName) {
-    hostHandle_ = handle;
-    shortName_ = std::move(shortName);
+void PluginClient::Unsubscribe(std::string_view resourcePath) { events_.Unsubscribe(resourcePath); }
+
+void PluginClient::Shutdown() {
+    events_.Clear();
+    serviceProxy_.Clear();
 }
 
 void PluginClient::AttachToHost(uintptr_t handle, std::string shortName) {
-    SetHostHandle(handle, std::move(shortName));
-    telemetry_ = std::make_unique<TelemetrySink>(*this);
+    identity_.hostHandle = handle;
+    identity_.shortName = std::move(shortName);
+    telemetry_ = std::make_unique<TelemetrySink>(requests_);
     RegisterServiceProxyHandlers();
 }
 
 // ---- Service proxy ----
 
 void PluginClient::RegisterServiceProxyHandlers() {
-    RegisterEventHandler("OnServiceProxyUuidEvent", ServiceProxyEventHandler([this](const auto& response) {
-                             serviceProxy_.StoreAnswer(response.uuid, response);
-                             serviceProxy_.Fulfil(shortName_);
-                         }));
-    RegisterEventHandler("OnServiceProxyMethodEvent", ServiceProxyEventHandler([this](const auto& response) {
-                             serviceProxy_.StoreAnswer(ServiceProxyKeyOf(response.serviceName, response.methodName),
-                                                       response);
-                             serviceProxy_.Fulfil(shortName_);
-                         }));
-    RegisterEventHandler("OnServiceProxyAsyncEvent", ServiceProxyEventHandler([this](const auto& response) {
-                             serviceProxy_.DeliverAsync(
-                                 shortName_, ServiceProxyKeyOf(response.serviceName, response.methodName), response);
-                         }));
+    using Handler = EventTable::ServiceProxyEventHandler;
+    events_.RegisterEventHandler("OnServiceProxyUuidEvent", Handler([this](const auto& response) {
+                                     serviceProxy_.StoreAnswer(response.uuid, response);
+                                     serviceProxy_.Fulfil(identity_.shortName);
+                                 }));
+    events_.RegisterEventHandler("OnServiceProxyMethodEvent", Handler([this](const auto& response) {
+                                     serviceProxy_.StoreAnswer(
+                                         ServiceProxyKeyOf(response.serviceName, response.methodName), response);
+                                     serviceProxy_.Fulfil(identity_.shortName);
+                                 }));
+    events_.RegisterEventHandler("OnServiceProxyAsyncEvent", Handler([this](const auto& response) {
+                                     serviceProxy_.DeliverAsync(
+                                         identity_.shortName,
+                                         ServiceProxyKeyOf(response.serviceName, response.methodName), response);
+                                 }));
 }
 
 // ---- Telemetry ----
 
 TelemetrySink& PluginClient::telemetry() {
-    if (!telemetry_) telemetry_ = std::make_unique<TelemetrySink>(*this);
+    if (!telemetry_) telemetry_ = std::make_unique<TelemetrySink>(requests_);
     return *telemetry_;
-}
-
-std::future<RequestResult<void>> PluginClient::SendTelemetryEvent(std::string_view name,
-                                                                  const std::map<std::string, std::string>& payload) {
-    return telemetry().SendTelemetryEvent(name, payload);
 }
 
 }  // namespace kor

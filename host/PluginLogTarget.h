@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 #include "log/LogTarget.h"
 
 namespace kor {

@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "host/Plugin.h"
-#include "host/PluginManagerTypes.h"
+#include "host/client/PluginManagerTypes.h"
 #include "plugin/LoginSession.h"
 #include "plugin/PlayerPreferencesSync.h"
 #include "plugin/SettingsOwnership.h"

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <memory>
 
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 #include "host/PluginApiVersion.h"
 #include "platform/Module.h"
 #include "plugin/GameSettingsPlugin.h"

@@ -1,9 +1,9 @@
 #include "plugin/SettingsOwnership.h"
 
 #include "config/ConfigLocations.h"
-#include "host/MethodNumbers.h"
+#include "abi/MethodNumbers.h"
 #include "host/PluginClient.h"
-#include "host/RequestParameter.h"
+#include "host/client/RequestParameter.h"
 #include "log/Log.h"
 #include "plugin/LoginSession.h"
 #include "plugin/PersistedSettingsFile.h"

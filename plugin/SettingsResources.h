@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "binding/BindingProperty.h"
-#include "host/HandlerOutcome.h"
+#include "host/router/HandlerOutcome.h"
 #include "plugin/SettingsResourceTable.h"
 
 namespace kor {

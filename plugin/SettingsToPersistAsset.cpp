@@ -7,7 +7,7 @@
 #include "config/AtomicFileWrite.h"
 #include "config/ConfigLocations.h"
 #include "config/PathUtilities.h"
-#include "host/MethodNumbers.h"
+#include "abi/MethodNumbers.h"
 #include "host/PluginClient.h"
 #include "log/Log.h"
 

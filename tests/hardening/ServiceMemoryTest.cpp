@@ -19,9 +19,9 @@
 #include "support/ConfigTestEnvironment.h"
 #include "support/TestHost.h"
 #include "tools/hostkit/ApiDescription.h"
-#include "tools/hostkit/EventKey.h"
+#include "abi/EventKey.h"
 #include "tools/hostkit/FunctionCall.h"
-#include "tools/hostkit/FunctionName.h"
+#include "abi/FunctionName.h"
 #include "tools/hostkit/ResourceEvent.h"
 #include "tools/hostkit/ScriptedStream.h"
 
@@ -66,7 +66,7 @@ protected:
         for (const auto& [path, data] : {std::pair{"/kor-login/v1/session", session},
                                          std::pair{"/kor-player-preferences/v1/player-preferences-ready", HostValue::Bool(true)}}) {
             const auto event = hostkit::MakeResourceEvent(path, hostkit::ResourceEventType::Update, data);
-            ASSERT_EQ(table.DeliverEvent(hostkit::EventKeyForPath(path), event), 1u) << path;
+            ASSERT_EQ(table.DeliverEvent(kor::EventKeyOf(path), event), 1u) << path;
         }
         const std::string base = "/kor-game-settings/v1/";
         for (const auto& [method, path, body] : std::initializer_list<std::tuple<const char*, std::string, const char*>>{
@@ -80,7 +80,7 @@ protected:
                  {"PATCH", "input-settings", R"({"GameEvents": {"evtCastSpell2": "[Ctrl][w],[e]"}})"},
                  {"POST", "save", ""},
                  {"POST", "reload-post-game", ""}}) {
-            const PluginFunctionEntry* entry = hostkit::FindFunction(*context_.api, hostkit::MakeFunctionName(method, base + path));
+            const PluginFunctionEntry* entry = hostkit::FindFunction(*context_.api, kor::MakeFunctionName(method, base + path));
             ASSERT_NE(entry, nullptr) << method << " " << path;
             hostkit::RequestBuilder request;
             request.Method(method).Url(base + path);

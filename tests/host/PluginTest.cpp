@@ -10,7 +10,7 @@
 #include <string>
 
 #include "host/Plugin.h"
-#include "host/PluginResponseRecord.h"
+#include "host/router/PluginResponseRecord.h"
 #include "log/Logger.h"
 #include "platform/CountingAllocator.h"
 #include "support/TestHost.h"
@@ -104,7 +104,7 @@ TEST_F(PluginTest, PrimitivesBeforeInitializeDoNothingAndRequestsFail) {
     plugin->BeginWait("x", 0);
     EXPECT_EQ(plugin->EndWait(), 0u);
     plugin->Subscribe("/kor-login/v1/session");
-    EXPECT_EQ(plugin->SubscriptionCount("OnJsonApiEvent_kor-login_v1_session"), 1u);
+    EXPECT_EQ(plugin->events().SubscriptionCount("OnJsonApiEvent_kor-login_v1_session"), 1u);
     context_.callbacks->shutdown(plugin);
 }
 
@@ -176,8 +176,8 @@ TEST_F(PluginTest, NamedHandlersReceiveDeliveredEventsUntilShutDown) {
     host.ClearRecords();
 
     std::vector<std::string> seen;
-    plugin->RegisterEventHandler("OnProbeProxyEvent",
-                                 PluginClient::ServiceProxyEventHandler(
+    plugin->events().RegisterEventHandler("OnProbeProxyEvent",
+                                 EventTable::ServiceProxyEventHandler(
                                      [&seen](const PluginServiceProxyResponse& response) { seen.push_back(response.uuid); }));
     plugin->Subscribe("/kor-login/v1/session");
     ASSERT_EQ(host.subscriptionCalls().size(), 2u);
@@ -190,15 +190,15 @@ TEST_F(PluginTest, NamedHandlersReceiveDeliveredEventsUntilShutDown) {
     EXPECT_EQ(host.DeliverEvent("OnProbeProxyEvent", HostValue::String("not a record")), 1u);
     EXPECT_EQ(host.DeliverEvent("OnJsonApiEvent_kor-login_v1_session", HostValue()), 1u);
     PluginEvent stray{};
-    stray.context = plugin;
-    PluginClient::DispatchServiceProxyEvent(&stray);
+    stray.context = &plugin->events();
+    EventTable::DispatchServiceProxyEvent(&stray);
     stray.name = "OnUnknown";
-    PluginClient::DispatchServiceProxyEvent(&stray);
+    EventTable::DispatchServiceProxyEvent(&stray);
     stray.name = "OnProbeProxyEvent";
-    PluginClient::DispatchResourceEvent(&stray);
+    EventTable::DispatchResourceEvent(&stray);
     stray.context = nullptr;
-    PluginClient::DispatchServiceProxyEvent(&stray);
-    PluginClient::DispatchServiceProxyEvent(nullptr);
+    EventTable::DispatchServiceProxyEvent(&stray);
+    EventTable::DispatchServiceProxyEvent(nullptr);
     EXPECT_EQ(seen.size(), 1u);
 
     context_.callbacks->shutdown(plugin);

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "support/InstalledLibraryTest.h"
-#include "tools/hostkit/EventKey.h"
+#include "abi/EventKey.h"
 #include "tools/hostkit/HostAnswer.h"
 #include "tools/hostkit/JsonCodec.h"
 
@@ -131,7 +131,7 @@ TEST_F(GameSettingsServiceTest, RebindingAKeyUnbindsItElsewhereAndEditsInputIniI
     EXPECT_EQ(AnnouncedUris(), std::vector<std::string>{kInputSettings});
     const auto events = table().firedEvents();
     ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].name, hostkit::EventKeyForPath(kInputSettings));
+    EXPECT_EQ(events[0].name, kor::EventKeyOf(kInputSettings));
     EXPECT_EQ(*events[1].payload.Find("data"), answer);
 
     // The index follows the change: [Q] for a third event now takes it from evtCastSpell2.
@@ -148,8 +148,8 @@ TEST_F(GameSettingsServiceTest, StartUpSucceedsWithEveryHostRequestFailing) {
     EXPECT_TRUE(Logged("Error requesting default SettingsToPersist data: ", 2));
     EXPECT_TRUE(Logged("asset service down", 2));
     EXPECT_EQ(ReadFile(kDefaultsList), "earlier list");
-    EXPECT_TRUE(table().IsSubscribed(hostkit::EventKeyForPath(kSessionPath)));
-    EXPECT_TRUE(table().IsSubscribed(hostkit::EventKeyForPath(kReadyEventPath)));
+    EXPECT_TRUE(table().IsSubscribed(kor::EventKeyOf(kSessionPath)));
+    EXPECT_TRUE(table().IsSubscribed(kor::EventKeyOf(kReadyEventPath)));
     // With the data store unreadable the owner is {0, 0, false}: another
     // account's login resets nothing.
     WriteFile(kPersisted, PersistedText(33));

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "support/ConfigTestEnvironment.h"
-#include "tools/hostkit/EventKey.h"
+#include "abi/EventKey.h"
 #include "tools/hostkit/HostAnswer.h"
 
 namespace kor::testing {
@@ -40,7 +40,7 @@ void InstalledLibraryTest::Start() {
 void InstalledLibraryTest::Deliver(std::string_view path, hostkit::ResourceEventType type,
                                    hostkit::HostValue data) {
     const auto event = hostkit::MakeResourceEvent(path, type, std::move(data));
-    ASSERT_GT(host_->DeliverEvent(hostkit::EventKeyForPath(path), event), 0u) << path;
+    ASSERT_GT(host_->DeliverEvent(kor::EventKeyOf(path), event), 0u) << path;
 }
 
 void InstalledLibraryTest::Restart() {

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "tools/hostkit/FunctionCall.h"
-#include "tools/hostkit/FunctionName.h"
+#include "abi/FunctionName.h"
 
 // The library keeps one thread-local flag, so every copy a test loads gets
 // a dynamic TLS block. AddressSanitizer's guess at the bounds of such a
@@ -145,7 +145,7 @@ void TestHost::Shutdown() {
 
 hostkit::Outcome<std::unique_ptr<hostkit::ResponseHolder>> TestHost::Call(
     std::string_view method, std::string_view url, const std::function<void(hostkit::RequestBuilder&)>& prepare) {
-    const std::string name = hostkit::MakeFunctionName(method, PathOf(url));
+    const std::string name = kor::MakeFunctionName(method, PathOf(url));
     const PluginFunctionEntry* entry = api() != nullptr ? hostkit::FindFunction(*api(), name) : nullptr;
     if (entry == nullptr) return hostkit::Failure{"the plug-in has no function " + name};
     hostkit::RequestBuilder request;

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 #include "tools/hostkit/ApiDescription.h"
 #include "tools/hostkit/HostAnswer.h"
 #include "tools/hostkit/HostTable.h"

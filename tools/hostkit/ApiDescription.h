@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 
 namespace kor::hostkit {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 #include "tools/hostkit/HostValue.h"
 
 namespace kor::hostkit {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 #include "tools/hostkit/Outcome.h"
 #include "tools/hostkit/RequestBuilder.h"
 #include "tools/hostkit/ResponseHolder.h"

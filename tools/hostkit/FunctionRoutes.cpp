@@ -1,7 +1,7 @@
 #include "tools/hostkit/FunctionRoutes.h"
 
 #include "tools/hostkit/ApiDescription.h"
-#include "tools/hostkit/FunctionName.h"
+#include "abi/FunctionName.h"
 
 namespace kor::hostkit {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 
 namespace kor::hostkit {
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "abi/PlainValue.h"
 #include "tools/hostkit/OwnedPlainValue.h"
 
 namespace kor::hostkit {
@@ -89,18 +90,7 @@ void AnswerStream(PluginResponse* response, StreamScript script, uint32_t status
 }
 
 void ReleaseHostResponse(PluginResponse* response) {
-    if (response == nullptr) return;
-    FreeOwnedPlainValue(&response->value);
-    std::free(response->error);
-    std::free(response->statusMessage);
-    if (response->headers != nullptr) {
-        for (uint32_t i = 0; i < response->headerCount; ++i) {
-            std::free(const_cast<char*>(response->headers[i].name));
-            std::free(const_cast<char*>(response->headers[i].value));
-        }
-    }
-    std::free(response->headers);
-    std::memset(response, 0, sizeof *response);
+    ReleaseResponseRecord(response, [](void* block) { std::free(block); });
 }
 
 }  // namespace kor::hostkit

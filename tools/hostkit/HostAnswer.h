@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 #include "tools/hostkit/HostValue.h"
 #include "tools/hostkit/ResponseHolder.h"
 #include "tools/hostkit/ScriptedStream.h"

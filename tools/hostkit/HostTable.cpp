@@ -8,8 +8,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "abi/HttpStatus.h"
+#include "abi/MethodNumbers.h"
 #include "tools/hostkit/HostAnswer.h"
-#include "tools/hostkit/MethodNumbers.h"
 #include "tools/hostkit/PlainArena.h"
 
 namespace kor::hostkit {
@@ -92,10 +93,10 @@ std::size_t HostTable::DeliverEvent(std::string_view name, const HostValue& payl
 
 void HostTable::SendRequest(PluginResponse* response, const PluginRequest* request) {
     std::string what = "no host resource serves ";
-    what += MethodText(NormalizeMethodNumber(request->method));
+    what += MethodText(MethodFromNumber(request->method));
     what += ' ';
     what += request->url != nullptr ? request->url : "";
-    AnswerError(response, what, 404);
+    AnswerError(response, what, http::kNotFound);
 }
 
 void HostTable::Entry1(uintptr_t, uintptr_t) {}
@@ -159,13 +160,13 @@ void HostTable::SendRequestEntry(const PluginHostTable* table, PluginResponse* r
         try {
             if (response->release != nullptr) response->release(response);
             std::memset(response, 0, sizeof *response);
-            AnswerError(response, "the host failed to answer the request: " + *failure, 500);
+            AnswerError(response, "the host failed to answer the request: " + *failure, http::kServerError);
         } catch (...) {
             // Out of memory: a static text that nobody frees still says it failed.
             static char outOfMemory[] = "the host ran out of memory answering the request";
             response->error = outOfMemory;
             response->errorFlag = 1;
-            response->status = 500;
+            response->status = http::kServerError;
             response->release = nullptr;
         }
     }

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 #include "tools/hostkit/HostValue.h"
 
 namespace kor::hostkit {

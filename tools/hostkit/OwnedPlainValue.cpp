@@ -5,8 +5,12 @@
 #include <new>
 #include <stdexcept>
 
+#include "abi/PlainValue.h"
+
 namespace kor::hostkit {
 namespace {
+
+uint32_t Code(BindingPlainKind kind) { return static_cast<uint32_t>(kind); }
 
 uint32_t CountOf(std::size_t size) {
     if (size > UINT32_MAX) throw std::length_error("value too large for a plain record");
@@ -31,19 +35,19 @@ void Fill(BindingPlainValue& plain, const HostValue& value) {
     switch (value.kind()) {
         case HostValue::Kind::Empty: return;
         case HostValue::Kind::Bool:
-            plain.kind = 1;
+            plain.kind = Code(BindingPlainKind::Bool);
             plain.payload.boolValue = *value.AsBool() ? 1 : 0;
             return;
         case HostValue::Kind::Signed:
-            plain.kind = 2;
+            plain.kind = Code(BindingPlainKind::Signed);
             plain.payload.signedValue = *value.AsSigned();
             return;
         case HostValue::Kind::Unsigned:
-            plain.kind = 3;
+            plain.kind = Code(BindingPlainKind::Unsigned);
             plain.payload.unsignedValue = *value.AsUnsigned();
             return;
         case HostValue::Kind::Float:
-            plain.kind = 4;
+            plain.kind = Code(BindingPlainKind::Float);
             plain.payload.floatValue = *value.AsFloat();
             return;
         case HostValue::Kind::String: {
@@ -51,7 +55,7 @@ void Fill(BindingPlainValue& plain, const HostValue& value) {
             uint32_t length = CountOf(text.size());
             plain.payload.string.text = CopyText(text);
             plain.payload.string.length = length;
-            plain.kind = 6;
+            plain.kind = Code(BindingPlainKind::OwnedString);
             return;
         }
         case HostValue::Kind::Blob: {
@@ -61,13 +65,13 @@ void Fill(BindingPlainValue& plain, const HostValue& value) {
             if (!bytes.empty()) std::memcpy(copy, bytes.data(), bytes.size());
             plain.payload.blob.data = copy;
             plain.payload.blob.size = size;
-            plain.kind = 8;
+            plain.kind = Code(BindingPlainKind::OwnedBlob);
             return;
         }
         case HostValue::Kind::Collection: {
             const HostValue::Items& items = *value.AsItems();
             uint32_t count = CountOf(items.size());
-            plain.kind = 9;
+            plain.kind = Code(BindingPlainKind::Collection);
             if (count == 0) return;
             plain.payload.collection.items = static_cast<BindingPlainValue*>(Allocate(count * sizeof(BindingPlainValue)));
             plain.payload.collection.count = count;
@@ -77,7 +81,7 @@ void Fill(BindingPlainValue& plain, const HostValue& value) {
         case HostValue::Kind::Structure: {
             const HostValue::Members& members = *value.AsMembers();
             uint32_t count = CountOf(members.size());
-            plain.kind = 10;
+            plain.kind = Code(BindingPlainKind::Structure);
             if (count == 0) return;
             plain.payload.structure.members = static_cast<BindingPlainMember*>(Allocate(count * sizeof(BindingPlainMember)));
             plain.payload.structure.count = count;
@@ -107,31 +111,7 @@ BindingPlainValue MakeOwnedPlainValue(const HostValue& value) {
 }
 
 void FreeOwnedPlainValue(BindingPlainValue* plain) {
-    if (plain == nullptr) return;
-    switch (plain->kind) {
-        case 6: std::free(const_cast<char*>(plain->payload.string.text)); break;
-        case 8: std::free(const_cast<uint8_t*>(plain->payload.blob.data)); break;
-        case 9:
-            if (plain->payload.collection.items != nullptr) {
-                for (uint32_t i = 0; i < plain->payload.collection.count; ++i) {
-                    FreeOwnedPlainValue(&plain->payload.collection.items[i]);
-                }
-            }
-            std::free(plain->payload.collection.items);
-            break;
-        case 10:
-            if (plain->payload.structure.members != nullptr) {
-                for (uint32_t i = 0; i < plain->payload.structure.count; ++i) {
-                    BindingPlainMember& member = plain->payload.structure.members[i];
-                    if (member.ownsName != 0) std::free(const_cast<char*>(member.name));
-                    FreeOwnedPlainValue(&member.value);
-                }
-            }
-            std::free(plain->payload.structure.members);
-            break;
-        default: break;
-    }
-    std::memset(plain, 0, sizeof *plain);
+    if (plain != nullptr) ReleasePlainValue(*plain, [](void* block) { std::free(block); });
 }
 
 }  // namespace kor::hostkit

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 #include "tools/hostkit/HostValue.h"
 
 namespace kor::hostkit {

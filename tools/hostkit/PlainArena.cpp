@@ -3,6 +3,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "abi/PlainValue.h"
+
 namespace kor::hostkit {
 namespace {
 
@@ -12,10 +14,10 @@ uint32_t CountOf(std::size_t size) {
     return static_cast<uint32_t>(size);
 }
 
-BindingPlainValue Zeroed(uint32_t kind) {
+BindingPlainValue Zeroed(BindingPlainKind kind) {
     BindingPlainValue plain;
     std::memset(&plain, 0, sizeof plain);
-    plain.kind = kind;
+    plain.kind = static_cast<uint32_t>(kind);
     return plain;
 }
 
@@ -45,37 +47,37 @@ void PlainArena::Clear() {
 
 BindingPlainValue PlainArena::Encode(const HostValue& value) {
     switch (value.kind()) {
-        case HostValue::Kind::Empty: return Zeroed(0);
+        case HostValue::Kind::Empty: return Zeroed(BindingPlainKind::Empty);
         case HostValue::Kind::Bool: {
-            BindingPlainValue plain = Zeroed(1);
+            BindingPlainValue plain = Zeroed(BindingPlainKind::Bool);
             plain.payload.boolValue = *value.AsBool() ? 1 : 0;
             return plain;
         }
         case HostValue::Kind::Signed: {
-            BindingPlainValue plain = Zeroed(2);
+            BindingPlainValue plain = Zeroed(BindingPlainKind::Signed);
             plain.payload.signedValue = *value.AsSigned();
             return plain;
         }
         case HostValue::Kind::Unsigned: {
-            BindingPlainValue plain = Zeroed(3);
+            BindingPlainValue plain = Zeroed(BindingPlainKind::Unsigned);
             plain.payload.unsignedValue = *value.AsUnsigned();
             return plain;
         }
         case HostValue::Kind::Float: {
-            BindingPlainValue plain = Zeroed(4);
+            BindingPlainValue plain = Zeroed(BindingPlainKind::Float);
             plain.payload.floatValue = *value.AsFloat();
             return plain;
         }
         case HostValue::Kind::String: {
             const std::string& text = *value.AsString();
-            BindingPlainValue plain = Zeroed(5);
+            BindingPlainValue plain = Zeroed(BindingPlainKind::BorrowedString);
             plain.payload.string.length = CountOf(text.size());
             plain.payload.string.text = Keep(text);
             return plain;
         }
         case HostValue::Kind::Blob: {
             const HostValue::Bytes& bytes = *value.AsBlob();
-            BindingPlainValue plain = Zeroed(7);
+            BindingPlainValue plain = Zeroed(BindingPlainKind::BorrowedBlob);
             plain.payload.blob.size = CountOf(bytes.size());
             plain.payload.blob.data = Keep(bytes);
             return plain;
@@ -83,11 +85,11 @@ BindingPlainValue PlainArena::Encode(const HostValue& value) {
         case HostValue::Kind::Collection: return EncodeItems(*value.AsItems());
         case HostValue::Kind::Structure: return EncodeMembers(*value.AsMembers());
     }
-    return Zeroed(0);
+    return Zeroed(BindingPlainKind::Empty);
 }
 
 BindingPlainValue PlainArena::EncodeItems(const HostValue::Items& items) {
-    BindingPlainValue plain = Zeroed(9);
+    BindingPlainValue plain = Zeroed(BindingPlainKind::Collection);
     plain.payload.collection.count = CountOf(items.size());
     if (items.empty()) return plain;
     auto array = std::make_unique<BindingPlainValue[]>(items.size());
@@ -98,7 +100,7 @@ BindingPlainValue PlainArena::EncodeItems(const HostValue::Items& items) {
 }
 
 BindingPlainValue PlainArena::EncodeMembers(const HostValue::Members& members) {
-    BindingPlainValue plain = Zeroed(10);
+    BindingPlainValue plain = Zeroed(BindingPlainKind::Structure);
     plain.payload.structure.count = CountOf(members.size());
     if (members.empty()) return plain;
     auto array = std::make_unique<BindingPlainMember[]>(members.size());

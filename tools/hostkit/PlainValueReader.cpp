@@ -6,6 +6,8 @@
 #include <unordered_set>
 #include <utility>
 
+#include "abi/PlainValue.h"
+
 namespace kor::hostkit {
 namespace {
 
@@ -15,18 +17,18 @@ class PlainReader {
 public:
     bool Read(const BindingPlainValue& plain, const std::string& where, int depth, HostValue& out) {
         if (depth > kMaxPlainDepth) return Fail(where, "is nested deeper than " + std::to_string(kMaxPlainDepth) + " levels");
-        switch (plain.kind) {
-            case 0: out = HostValue(); return true;
-            case 1: out = HostValue::Bool(plain.payload.boolValue != 0); return true;
-            case 2: out = HostValue::Signed(plain.payload.signedValue); return true;
-            case 3: out = HostValue::Unsigned(plain.payload.unsignedValue); return true;
-            case 4: out = HostValue::Float(plain.payload.floatValue); return true;
-            case 5:
-            case 6: return ReadString(plain, where, out);
-            case 7:
-            case 8: return ReadBlob(plain, where, out);
-            case 9: return ReadItems(plain, where, depth, out);
-            case 10: return ReadMembers(plain, where, depth, out);
+        switch (static_cast<BindingPlainKind>(plain.kind)) {
+            case BindingPlainKind::Empty: out = HostValue(); return true;
+            case BindingPlainKind::Bool: out = HostValue::Bool(plain.payload.boolValue != 0); return true;
+            case BindingPlainKind::Signed: out = HostValue::Signed(plain.payload.signedValue); return true;
+            case BindingPlainKind::Unsigned: out = HostValue::Unsigned(plain.payload.unsignedValue); return true;
+            case BindingPlainKind::Float: out = HostValue::Float(plain.payload.floatValue); return true;
+            case BindingPlainKind::BorrowedString:
+            case BindingPlainKind::OwnedString: return ReadString(plain, where, out);
+            case BindingPlainKind::BorrowedBlob:
+            case BindingPlainKind::OwnedBlob: return ReadBlob(plain, where, out);
+            case BindingPlainKind::Collection: return ReadItems(plain, where, depth, out);
+            case BindingPlainKind::Structure: return ReadMembers(plain, where, depth, out);
             default: return Fail(where, "has the unknown kind " + std::to_string(plain.kind));
         }
     }

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 #include "tools/hostkit/Outcome.h"
 
 namespace kor::hostkit {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "tools/hostkit/MethodNumbers.h"
+#include "abi/MethodNumbers.h"
 
 namespace kor::hostkit {
 namespace {
@@ -18,8 +18,8 @@ std::string AsciiLowerCase(std::string_view text) {
 }  // namespace
 
 RequestBuilder& RequestBuilder::Method(std::string_view text) {
-    uint32_t number = MethodNumber(text);
-    return MethodByNumber(number, number == kMethodCustom ? text : std::string_view{});
+    const PluginMethod method = MethodFromText(text);
+    return MethodByNumber(static_cast<uint32_t>(method), method == PluginMethod::Custom ? text : std::string_view{});
 }
 
 RequestBuilder& RequestBuilder::MethodByNumber(uint32_t number, std::string_view customText) {
@@ -99,7 +99,7 @@ const PluginRequest* RequestBuilder::record() {
         record_.bodySize = static_cast<uint32_t>(body_.size());
     }
     record_.callWord = callWord_;
-    record_.customMethod = method_ == kMethodCustom ? arena_.Keep(customMethod_) : nullptr;
+    record_.customMethod = method_ == static_cast<uint32_t>(PluginMethod::Custom) ? arena_.Keep(customMethod_) : nullptr;
     return &record_;
 }
 

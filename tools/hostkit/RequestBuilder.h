@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 #include "tools/hostkit/HostValue.h"
 #include "tools/hostkit/PlainArena.h"
 

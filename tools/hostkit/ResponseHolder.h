@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 #include "tools/hostkit/HostValue.h"
 #include "tools/hostkit/Outcome.h"
 #include "tools/hostkit/ResponseStream.h"

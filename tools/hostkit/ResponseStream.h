@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 #include "tools/hostkit/Outcome.h"
 
 namespace kor::hostkit {

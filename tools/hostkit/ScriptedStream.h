@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 
 namespace kor::hostkit {
 

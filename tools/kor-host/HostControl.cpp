@@ -3,7 +3,7 @@
 #include <optional>
 #include <utility>
 
-#include "tools/hostkit/EventKey.h"
+#include "abi/EventKey.h"
 #include "tools/hostkit/JsonCodec.h"
 
 namespace kor::korhost {
@@ -19,7 +19,7 @@ using hostkit::ResourceEventType;
 void HostControl::Announce(PluginRunner::Locked& plugin, std::string_view uri, ResourceEventType type,
                            HostValue data) {
     const HostValue event = hostkit::MakeResourceEvent(uri, type, std::move(data));
-    const std::string key = hostkit::EventKeyForPath(uri);
+    const std::string key = kor::EventKeyOf(uri);
     events_.Publish(key, hostkit::EncodeJson(event));
     plugin.Deliver(key, event);
 }

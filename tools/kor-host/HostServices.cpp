@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "tools/hostkit/JsonCodec.h"
-#include "tools/hostkit/MethodNumbers.h"
+#include "abi/MethodNumbers.h"
 #include "tools/hostkit/PlainValueReader.h"
 
 namespace kor::korhost {
@@ -33,10 +33,10 @@ bool IsWrite(const ServiceRequest& request) { return request.method == "POST" ||
 
 Outcome<ServiceRequest> HostServices::Read(const PluginRequest& record) {
     ServiceRequest request;
-    const uint32_t method = hostkit::NormalizeMethodNumber(record.method);
-    request.method = method == hostkit::kMethodCustom && record.customMethod != nullptr
+    const PluginMethod method = MethodFromNumber(record.method);
+    request.method = method == PluginMethod::Custom && record.customMethod != nullptr
                          ? std::string(record.customMethod)
-                         : std::string(hostkit::MethodText(method));
+                         : std::string(MethodText(method));
     const std::string url = record.url != nullptr ? record.url : "";
     const std::size_t question = url.find('?');
     request.path = url.substr(0, question);

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 #include "tools/hostkit/HostAnswer.h"
 #include "tools/kor-host/GameDataAssets.h"
 #include "tools/kor-host/HostState.h"

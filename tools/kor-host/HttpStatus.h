@@ -1,16 +1,17 @@
 #pragma once
 
-#include <cstdint>
+#include "abi/HttpStatus.h"
 
 namespace kor::korhost {
 
-// The statuses kor-host answers with, for the plug-in and over HTTP.
-inline constexpr uint32_t kOk = 200;
-inline constexpr uint32_t kNotModified = 304;
-inline constexpr uint32_t kBadRequest = 400;
-inline constexpr uint32_t kUnauthorized = 401;
-inline constexpr uint32_t kNotFound = 404;
-inline constexpr uint32_t kMethodNotAllowed = 405;
-inline constexpr uint32_t kServerError = 500;
+// kor-host answers the plug-in and its HTTP clients with the boundary's
+// statuses.
+using http::kBadRequest;
+using http::kMethodNotAllowed;
+using http::kNotFound;
+using http::kNotModified;
+using http::kOk;
+using http::kServerError;
+using http::kUnauthorized;
 
 }  // namespace kor::korhost

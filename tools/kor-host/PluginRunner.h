@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/PluginAbi.h"
+#include "abi/PluginAbi.h"
 #include "tools/hostkit/FunctionRoutes.h"
 #include "tools/hostkit/HostTable.h"
 #include "tools/hostkit/HostValue.h"
