@@ -20,11 +20,11 @@ constinit const BindingProperty gEmptyValue;
 
 bool SlotBefore(const BindingMemberSlot& slot, uint64_t prefix, std::string_view key) {
     if (slot.prefix != prefix) return slot.prefix < prefix;
-    return slot.view() < key;
+    return BindingKeyTextLess(slot.view(), key);
 }
 
 bool SlotIs(const BindingMemberSlot& slot, uint64_t prefix, std::string_view key) {
-    return slot.prefix == prefix && slot.view() == key;
+    return slot.prefix == prefix && BindingKeyTextEqual(slot.view(), key);
 }
 
 // The first slot of a sorted run that does not sort before the key.
@@ -41,6 +41,9 @@ uint32_t LowerBound(const BindingMemberSlot* run, uint32_t count, uint64_t prefi
     }
     return first;
 }
+
+// The size of the main run from which keys out of order go to the late run.
+constexpr uint32_t kLateRunFrom = 256;
 
 // How long the late run may grow before it is merged: about the square root
 // of the main run, which balances the shifts inside the late run against the
@@ -528,8 +531,11 @@ BindingProperty& BindingProperty::MemberForWrite(std::string_view key) {
     if (late) {
         position = LowerBound(members.sorted, members.size, prefix, key);
         if (SlotIs(members.sorted[position], prefix, key)) return *members.sorted[position].value;
+        // Below a few hundred members, shifting part of the main run costs
+        // less than keeping a late run apart.
+        late = members.size >= kLateRunFrom;
     }
-    if (members.lateSize != 0) {
+    if (members.lateSize != 0) {  // left from a time the structure was larger
         const uint32_t latePosition = LowerBound(members.late, members.lateSize, prefix, key);
         if (latePosition < members.lateSize && SlotIs(members.late[latePosition], prefix, key)) {
             return *members.late[latePosition].value;

@@ -291,7 +291,7 @@ struct BindingMemberSlot {
 // Byte order of two distinct keys.
 inline bool BindingSlotLess(const BindingMemberSlot& a, const BindingMemberSlot& b) {
     if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    return a.view() < b.view();
+    return BindingKeyTextLess(a.view(), b.view());
 }
 
 struct BindingProperty::ElementVector {
@@ -303,10 +303,11 @@ struct BindingProperty::ElementVector {
 
 // Members are two sorted runs of slots. Keys mostly arrive in order (every
 // document this system writes is sorted), and such a key is appended to the
-// main run. A key that arrives out of order goes into the short late run,
-// which is merged into the main run when it reaches about the square root of
-// the main run's size: out-of-order input costs O(n sqrt n) slot moves, never
-// O(n^2). A key is in one run only.
+// main run. A key that arrives out of order is inserted into a small main run
+// in place; once the main run holds a few hundred members it goes into the
+// short late run instead, which is merged into the main run when it reaches
+// about the square root of the main run's size: out-of-order input costs
+// O(n sqrt n) slot moves, never O(n^2). A key is in one run only.
 struct BindingProperty::Structure {
     BindingMemberSlot* sorted = nullptr;
     uint32_t size = 0;

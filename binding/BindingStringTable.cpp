@@ -92,7 +92,7 @@ uint32_t BindingStringTable::CountOf(std::string_view text) const {
 
 BindingInternedString* BindingStringTable::Find(std::string_view text, uint32_t hash) const {
     for (BindingInternedString* entry = buckets_[hash & (bucketCount_ - 1)]; entry != nullptr; entry = entry->next) {
-        if (entry->hash == hash && entry->view() == text) return entry;
+        if (entry->hash == hash && BindingKeyTextEqual(entry->view(), text)) return entry;
     }
     return nullptr;
 }

@@ -1,12 +1,55 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace kor {
 
 class SmallBlockPools;
+
+// Byte order and equality of two texts (member keys, interned entries),
+// eight bytes at a time: keys often share long beginnings ("bEnable...",
+// "evtCastSpell..."), and these run inline where the library's memcmp would
+// be a call per comparison.
+inline uint64_t BindingKeyWord(const char* bytes) {
+    uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+    return word;
+}
+
+inline bool BindingKeyTextLess(std::string_view a, std::string_view b) {
+    const std::size_t common = a.size() < b.size() ? a.size() : b.size();
+    std::size_t index = 0;
+    for (; index + 8 <= common; index += 8) {
+        const uint64_t x = BindingKeyWord(a.data() + index);
+        const uint64_t y = BindingKeyWord(b.data() + index);
+        if (x != y) return x < y;
+    }
+    for (; index < common; ++index) {
+        if (a[index] != b[index]) return static_cast<uint8_t>(a[index]) < static_cast<uint8_t>(b[index]);
+    }
+    return a.size() < b.size();
+}
+
+inline bool BindingKeyTextEqual(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    std::size_t index = 0;
+    for (; index + 8 <= a.size(); index += 8) {
+        uint64_t x;
+        uint64_t y;
+        std::memcpy(&x, a.data() + index, sizeof x);
+        std::memcpy(&y, b.data() + index, sizeof y);
+        if (x != y) return false;
+    }
+    for (; index < a.size(); ++index) {
+        if (a[index] != b[index]) return false;
+    }
+    return true;
+}
 
 // One interned text of a value tree. The text is stored with its full length
 // (a zero byte inside it is part of the text) and is zero-terminated.
