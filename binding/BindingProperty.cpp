@@ -510,6 +510,14 @@ const BindingMemberSlot* BindingProperty::FindSlot(const Structure& members, uin
     return nullptr;
 }
 
+void BindingProperty::ReserveMembers(std::size_t count) {
+    MakeStructure();
+    Structure& members = *payload_.structure;
+    if (count > members.capacity) {
+        members.sorted = GrowRun(*context_, members.sorted, members.size, members.capacity, count);
+    }
+}
+
 const BindingProperty* BindingProperty::FindMember(std::string_view key) const {
     if (!IsStructure()) return nullptr;
     const BindingMemberSlot* slot = FindSlot(*payload_.structure, BindingKeyPrefix(key), key);
@@ -678,8 +686,7 @@ void BindingProperty::CopyShellFrom(const BindingProperty& source, Pending& pend
         {
             MakeStructure();
             const Structure& from = *source.payload_.structure;
-            Structure& to = *payload_.structure;
-            if (from.count() > to.capacity) to.sorted = GrowRun(*context_, to.sorted, to.size, to.capacity, from.count());
+            ReserveMembers(from.count());
             BindingMemberCursor cursor(from.sorted, from.sorted + from.size, from.late, from.late + from.lateSize);
             for (std::size_t left = from.count(); left != 0; --left) {
                 const BindingMemberSlot& slot = cursor.current();

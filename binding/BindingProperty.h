@@ -170,6 +170,11 @@ public:
     std::span<const BindingProperty> Elements() const;
     std::span<BindingProperty> ElementsForWrite();
 
+    // Makes the value a structure (as MakeStructure) with room for at least
+    // `count` members, so that that many keys arriving in byte order are
+    // appended without growing its storage. Throws std::bad_alloc.
+    void ReserveMembers(std::size_t count);
+
     // Reading: the member, or EmptyValue() when the value is not a structure
     // or has no such key.
     const BindingProperty& Member(std::string_view key) const;
