@@ -68,6 +68,12 @@ struct BindingInternedString {
 // entries would exceed the number of buckets (maximum load factor 1.0), and
 // goes back to 8 buckets when its last entry is released.
 //
+// Entries come from the table's own arena: a small inline area, then 4096-byte
+// pages from the process-wide PageSource, cut in order; a released entry waits
+// on a free list of its size (a multiple of 16 bytes) for the next text of
+// that size. Every page goes back when the last entry is released or the
+// table is abandoned. Entries above 512 bytes come from the tree's pools.
+//
 // The empty text is one shared static entry outside every table: interning
 // "" returns it, and it is never counted and never freed.
 //
@@ -110,7 +116,18 @@ public:
     uint32_t CountOf(std::string_view text) const;
 
 private:
+    static constexpr std::size_t kArenaInline = 256;
+    static constexpr std::size_t kArenaGrain = 16;
+    static constexpr std::size_t kArenaLargest = 512;
+
+    struct ArenaPage {
+        ArenaPage* next;
+    };
+
     BindingInternedString* Find(std::string_view text, uint32_t hash) const;
+    void* ArenaAllocate(std::size_t bytes);
+    void ArenaRelease(void* block, std::size_t bytes) noexcept;
+    void ArenaReset() noexcept;
     BindingInternedString* NewEntry(std::string_view text, uint32_t hash);
     void FreeEntry(BindingInternedString* entry) noexcept;
     void GrowIfFull() noexcept;
@@ -123,6 +140,11 @@ private:
     BindingInternedString** buckets_ = inlineBuckets_;
     uint32_t bucketCount_ = kInitialBuckets;
     std::size_t entryCount_ = 0;
+    ArenaPage* arenaPages_ = nullptr;
+    unsigned char* arenaNext_ = arenaInline_;
+    unsigned char* arenaEnd_ = arenaInline_ + kArenaInline;
+    void* arenaFree_[kArenaLargest / kArenaGrain] = {};  // by size, 16 bytes apart
+    alignas(16) unsigned char arenaInline_[kArenaInline];
 };
 
 }  // namespace kor
