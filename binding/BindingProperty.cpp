@@ -582,7 +582,9 @@ BindingProperty& BindingProperty::InsertMember(bool late, uint32_t position, uin
     auto* value = new (block) BindingProperty(ChildTag(), context_);
     BindingMemberSlot* run = late ? members.late : members.sorted;
     uint32_t& size = late ? members.lateSize : members.size;
-    std::memmove(run + position + 1, run + position, sizeof(BindingMemberSlot) * (size - position));
+    if (position != size) {
+        std::memmove(run + position + 1, run + position, sizeof(BindingMemberSlot) * (size - position));
+    }
     run[position] = BindingMemberSlot{prefix, entry, value};
     ++size;
     return *value;
