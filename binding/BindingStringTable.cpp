@@ -146,6 +146,7 @@ void* BindingStringTable::ArenaAllocate(std::size_t bytes) {
         auto* header = static_cast<ArenaPage*>(page);
         header->next = arenaPages_;
         arenaPages_ = header;
+        ++arenaPagesHeld_;
         // What was left of the previous page is too small to matter: at most
         // one entry's worth, against a page of 4096 bytes.
         arenaNext_ = static_cast<unsigned char*>(page) + kArenaGrain;
@@ -172,6 +173,7 @@ void BindingStringTable::ArenaReset() noexcept {
         arenaPages_ = page->next;
         PageSource::Instance().ReleasePage(page);
     }
+    arenaPagesHeld_ = 0;
     Unpoison(arenaInline_, kArenaInline);
     Poison(arenaInline_, kArenaInline);
     arenaNext_ = arenaInline_;

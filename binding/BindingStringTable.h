@@ -112,6 +112,8 @@ public:
 
     std::size_t EntryCount() const { return entryCount_; }
     std::size_t BucketCount() const { return bucketCount_; }
+    // 4096-byte arena pages currently held from the page source.
+    std::size_t PagesHeld() const { return arenaPagesHeld_; }
     // The count of `text` in this table; 0 when it is absent (and for "").
     uint32_t CountOf(std::string_view text) const;
 
@@ -141,6 +143,7 @@ private:
     uint32_t bucketCount_ = kInitialBuckets;
     std::size_t entryCount_ = 0;
     ArenaPage* arenaPages_ = nullptr;
+    std::size_t arenaPagesHeld_ = 0;
     unsigned char* arenaNext_ = arenaInline_;
     unsigned char* arenaEnd_ = arenaInline_ + kArenaInline;
     void* arenaFree_[kArenaLargest / kArenaGrain] = {};  // by size, 16 bytes apart
