@@ -529,35 +529,9 @@ const BindingProperty& BindingProperty::Member(std::string_view key) const {
     return member != nullptr ? *member : gEmptyValue;
 }
 
-BindingProperty& BindingProperty::MemberForWrite(std::string_view key) {
-    MakeStructure();
-    Structure& members = *payload_.structure;
-    const uint64_t prefix = BindingKeyPrefix(key);
-    // The common case first: a key after every key of the main run.
-    bool late = members.size != 0 && !SlotBefore(members.sorted[members.size - 1], prefix, key);
-    uint32_t position = members.size;
-    if (late) {
-        position = LowerBound(members.sorted, members.size, prefix, key);
-        if (SlotIs(members.sorted[position], prefix, key)) return *members.sorted[position].value;
-        // Below a few hundred members, shifting part of the main run costs
-        // less than keeping a late run apart.
-        late = members.size >= kLateRunFrom;
-    }
-    if (members.lateSize != 0) {  // left from a time the structure was larger
-        const uint32_t latePosition = LowerBound(members.late, members.lateSize, prefix, key);
-        if (latePosition < members.lateSize && SlotIs(members.late[latePosition], prefix, key)) {
-            return *members.late[latePosition].value;
-        }
-        if (late) position = latePosition;
-    } else if (late) {
-        position = 0;
-    }
-    return InsertMember(late, position, prefix, key, nullptr);
-}
-
 // Inserts a new member at `position` of the main or late run. Everything that
 // can fail happens before the structure changes.
-BindingProperty& BindingProperty::InsertMember(bool late, uint32_t position, uint64_t prefix, std::string_view key,
+[[gnu::always_inline]] inline BindingProperty& BindingProperty::InsertMember(bool late, uint32_t position, uint64_t prefix, std::string_view key,
                                                const BindingInternedString* sourceEntry) {
     Structure& members = *payload_.structure;
     BindingPropertyContext& context = *context_;
@@ -588,6 +562,32 @@ BindingProperty& BindingProperty::InsertMember(bool late, uint32_t position, uin
     run[position] = BindingMemberSlot{prefix, entry, value};
     ++size;
     return *value;
+}
+
+BindingProperty& BindingProperty::MemberForWrite(std::string_view key) {
+    MakeStructure();
+    Structure& members = *payload_.structure;
+    const uint64_t prefix = BindingKeyPrefix(key);
+    // The common case first: a key after every key of the main run.
+    bool late = members.size != 0 && !SlotBefore(members.sorted[members.size - 1], prefix, key);
+    uint32_t position = members.size;
+    if (late) {
+        position = LowerBound(members.sorted, members.size, prefix, key);
+        if (SlotIs(members.sorted[position], prefix, key)) return *members.sorted[position].value;
+        // Below a few hundred members, shifting part of the main run costs
+        // less than keeping a late run apart.
+        late = members.size >= kLateRunFrom;
+    }
+    if (members.lateSize != 0) {  // left from a time the structure was larger
+        const uint32_t latePosition = LowerBound(members.late, members.lateSize, prefix, key);
+        if (latePosition < members.lateSize && SlotIs(members.late[latePosition], prefix, key)) {
+            return *members.late[latePosition].value;
+        }
+        if (late) position = latePosition;
+    } else if (late) {
+        position = 0;
+    }
+    return InsertMember(late, position, prefix, key, nullptr);
 }
 
 // Merges the late run into the main run from the back, moving each stretch
