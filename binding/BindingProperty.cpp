@@ -18,6 +18,57 @@ constexpr char kTooLong[] = "vector<T> too long";
 // initialisation keeps it usable from other static initialisers.
 constinit const BindingProperty gEmptyValue;
 
+bool SlotBefore(const BindingMemberSlot& slot, uint64_t prefix, std::string_view key) {
+    if (slot.prefix != prefix) return slot.prefix < prefix;
+    return BindingKeyTextLess(slot.view(), key);
+}
+
+bool SlotIs(const BindingMemberSlot& slot, uint64_t prefix, std::string_view key) {
+    return slot.prefix == prefix && BindingKeyTextEqual(slot.view(), key);
+}
+
+// The first slot of a sorted run that does not sort before the key.
+uint32_t LowerBound(const BindingMemberSlot* run, uint32_t count, uint64_t prefix, std::string_view key) {
+    uint32_t first = 0;
+    while (count > 0) {
+        const uint32_t half = count / 2;
+        if (SlotBefore(run[first + half], prefix, key)) {
+            first += half + 1;
+            count -= half + 1;
+        } else {
+            count = half;
+        }
+    }
+    return first;
+}
+
+// The size of the main run from which keys out of order go to the late run.
+constexpr uint32_t kLateRunFrom = 256;
+
+// How long the late run may grow before it is merged: about the square root
+// of the main run, which balances the shifts inside the late run against the
+// cost of the merges.
+uint32_t LateLimit(uint32_t sortedSize) {
+    uint32_t limit = 16;
+    while (uint64_t{limit} * limit < sortedSize) limit *= 2;
+    return limit;
+}
+
+// A run with room for at least `needed` slots. Small runs step through 1 and
+// 3 slots, which fit the pools; larger ones double.
+BindingMemberSlot* GrowRun(BindingPropertyContext& context, BindingMemberSlot* run, uint32_t size, uint32_t& capacity,
+                           std::size_t needed) {
+    std::size_t grown = capacity == 0 ? 1 : capacity == 1 ? 3 : std::size_t{capacity} * 2;
+    if (grown < needed) grown = needed;
+    if (grown > UINT32_MAX / sizeof(BindingMemberSlot)) throw std::bad_alloc();
+    auto* fresh = static_cast<BindingMemberSlot*>(
+        context.Allocate(sizeof(BindingMemberSlot) * grown, alignof(BindingMemberSlot)));
+    if (size != 0) std::memcpy(fresh, run, sizeof(BindingMemberSlot) * size);
+    if (capacity != 0) context.Release(run, sizeof(BindingMemberSlot) * capacity, alignof(BindingMemberSlot));
+    capacity = static_cast<uint32_t>(grown);
+    return fresh;
+}
+
 }  // namespace
 
 // ---- Construction, assignment, destruction ----
@@ -107,9 +158,9 @@ bool BindingProperty::Contains(const BindingProperty* value) const {
                 if (element.IsCollection() || element.IsStructure()) pending.push_back(&element);
             }
         } else if (current->IsStructure()) {
-            for (const auto& [key, member] : current->Members()) {
-                if (&member == value) return true;
-                if (member.IsCollection() || member.IsStructure()) pending.push_back(&member);
+            for (const BindingMember member : current->Members()) {
+                if (&member.value == value) return true;
+                if (member.value.IsCollection() || member.value.IsStructure()) pending.push_back(&member.value);
             }
         }
     }
@@ -191,14 +242,21 @@ void BindingProperty::DestroyContainers(BindingPropertyContext& context, Element
             context.Release(vector->data, sizeof(BindingProperty) * vector->capacity, alignof(BindingProperty));
             context.Release(vector, sizeof(ElementVector), alignof(ElementVector));
         } else {
-            Structure* map = structure;
-            structure = map->pendingNext;
-            for (auto& [key, value] : map->members) {
-                detachOrClear(value);
-                context.strings().Release(key.entry);
-            }
-            std::destroy_at(map);  // the members are all empty now
-            context.Release(map, sizeof(Structure), alignof(Structure));
+            Structure* members = structure;
+            structure = members->pendingNext;
+            auto releaseRun = [&](BindingMemberSlot* run, uint32_t size, uint32_t capacity) {
+                for (uint32_t index = 0; index < size; ++index) {
+                    BindingProperty* value = run[index].value;
+                    detachOrClear(*value);
+                    std::destroy_at(value);
+                    context.Release(value, sizeof(BindingProperty), alignof(BindingProperty));
+                    context.strings().Release(run[index].entry);
+                }
+                if (capacity != 0) context.Release(run, sizeof(BindingMemberSlot) * capacity, alignof(BindingMemberSlot));
+            };
+            releaseRun(members->sorted, members->size, members->capacity);
+            releaseRun(members->late, members->lateSize, members->lateCapacity);
+            context.Release(members, sizeof(Structure), alignof(Structure));
         }
     }
 }
@@ -229,8 +287,8 @@ void BindingProperty::ReleaseBlobBytes() noexcept {
                     if (MayHoldBlobBytes(element.kind_)) pending.push_back(&element);
                 }
             } else if (value->kind_ == BindingPropertyKind::Structure) {
-                for (auto& [key, member] : value->payload_.structure->members) {
-                    if (MayHoldBlobBytes(member.kind_)) pending.push_back(&member);
+                for (const BindingMutableMember member : value->MembersForWrite()) {
+                    if (MayHoldBlobBytes(member.value.kind_)) pending.push_back(&member.value);
                 }
             }
         }
@@ -324,7 +382,7 @@ BindingProperty& BindingProperty::MakeStructure() {
     BindingPropertyContext& context = EnsureContext();
     void* block = context.Allocate(sizeof(Structure), alignof(Structure));
     Payload payload{};
-    payload.structure = new (block) Structure(&context);
+    payload.structure = new (block) Structure();
     SetScalar(BindingPropertyKind::Structure, payload);
     return *this;
 }
@@ -374,7 +432,7 @@ std::size_t BindingProperty::Size() const {
         case BindingPropertyKind::Collection:
             return payload_.elements->size;
         case BindingPropertyKind::Structure:
-            return payload_.structure->members.size();
+            return payload_.structure->count();
         default:
             return 1;
     }
@@ -443,11 +501,27 @@ std::span<BindingProperty> BindingProperty::ElementsForWrite() {
 
 // ---- Structures ----
 
+const BindingMemberSlot* BindingProperty::FindSlot(const Structure& members, uint64_t prefix, std::string_view key) {
+    const uint32_t position = LowerBound(members.sorted, members.size, prefix, key);
+    if (position < members.size && SlotIs(members.sorted[position], prefix, key)) return &members.sorted[position];
+    if (members.lateSize == 0) return nullptr;
+    const uint32_t late = LowerBound(members.late, members.lateSize, prefix, key);
+    if (late < members.lateSize && SlotIs(members.late[late], prefix, key)) return &members.late[late];
+    return nullptr;
+}
+
+void BindingProperty::ReserveMembers(std::size_t count) {
+    MakeStructure();
+    Structure& members = *payload_.structure;
+    if (count > members.capacity) {
+        members.sorted = GrowRun(*context_, members.sorted, members.size, members.capacity, count);
+    }
+}
+
 const BindingProperty* BindingProperty::FindMember(std::string_view key) const {
     if (!IsStructure()) return nullptr;
-    const BindingMemberMap& members = payload_.structure->members;
-    auto it = members.find(BindingKeyProbe(key));
-    return it != members.end() ? &it->second : nullptr;
+    const BindingMemberSlot* slot = FindSlot(*payload_.structure, BindingKeyPrefix(key), key);
+    return slot != nullptr ? slot->value : nullptr;
 }
 
 const BindingProperty& BindingProperty::Member(std::string_view key) const {
@@ -455,50 +529,112 @@ const BindingProperty& BindingProperty::Member(std::string_view key) const {
     return member != nullptr ? *member : gEmptyValue;
 }
 
-BindingProperty& BindingProperty::MemberForWrite(std::string_view key) {
-    MakeStructure();
-    BindingMemberMap& members = payload_.structure->members;
-    const BindingKeyProbe probe(key);
-    auto it = members.lower_bound(probe);
-    if (it != members.end() && it->first.prefix == probe.prefix && it->first.view() == key) return it->second;
-    const BindingInternedString* entry = context_->strings().Intern(key);
+// Inserts a new member at `position` of the main or late run. Everything that
+// can fail happens before the structure changes.
+[[gnu::always_inline]] inline BindingProperty& BindingProperty::InsertMember(bool late, uint32_t position, uint64_t prefix, std::string_view key,
+                                               const BindingInternedString* sourceEntry) {
+    Structure& members = *payload_.structure;
+    BindingPropertyContext& context = *context_;
+    if (late && members.lateSize >= LateLimit(members.size)) {
+        MergeLateMembers(context, members);
+        late = false;
+        position = LowerBound(members.sorted, members.size, prefix, key);
+    }
+    if (late && members.lateSize == members.lateCapacity) {
+        members.late = GrowRun(context, members.late, members.lateSize, members.lateCapacity, members.lateSize + 1);
+    } else if (!late && members.size == members.capacity) {
+        members.sorted = GrowRun(context, members.sorted, members.size, members.capacity, members.size + 1);
+    }
+    void* block = context.Allocate(sizeof(BindingProperty), alignof(BindingProperty));
+    const BindingInternedString* entry = nullptr;
     try {
-        it = members.emplace_hint(it, std::piecewise_construct,
-                                  std::forward_as_tuple(BindingMemberKey{probe.prefix, entry}),
-                                  std::forward_as_tuple(ChildTag(), context_));
+        entry = sourceEntry != nullptr ? context.strings().Intern(key, sourceEntry->hash) : context.strings().Intern(key);
     } catch (...) {
-        context_->strings().Release(entry);
+        context.Release(block, sizeof(BindingProperty), alignof(BindingProperty));
         throw;
     }
-    return it->second;
+    auto* value = new (block) BindingProperty(ChildTag(), context_);
+    BindingMemberSlot* run = late ? members.late : members.sorted;
+    uint32_t& size = late ? members.lateSize : members.size;
+    if (position != size) {
+        std::memmove(run + position + 1, run + position, sizeof(BindingMemberSlot) * (size - position));
+    }
+    run[position] = BindingMemberSlot{prefix, entry, value};
+    ++size;
+    return *value;
+}
+
+BindingProperty& BindingProperty::MemberForWrite(std::string_view key) {
+    MakeStructure();
+    Structure& members = *payload_.structure;
+    const uint64_t prefix = BindingKeyPrefix(key);
+    // The common case first: a key after every key of the main run.
+    bool late = members.size != 0 && !SlotBefore(members.sorted[members.size - 1], prefix, key);
+    uint32_t position = members.size;
+    if (late) {
+        position = LowerBound(members.sorted, members.size, prefix, key);
+        if (SlotIs(members.sorted[position], prefix, key)) return *members.sorted[position].value;
+        // Below a few hundred members, shifting part of the main run costs
+        // less than keeping a late run apart.
+        late = members.size >= kLateRunFrom;
+    }
+    if (members.lateSize != 0) {  // left from a time the structure was larger
+        const uint32_t latePosition = LowerBound(members.late, members.lateSize, prefix, key);
+        if (latePosition < members.lateSize && SlotIs(members.late[latePosition], prefix, key)) {
+            return *members.late[latePosition].value;
+        }
+        if (late) position = latePosition;
+    } else if (late) {
+        position = 0;
+    }
+    return InsertMember(late, position, prefix, key, nullptr);
+}
+
+// Merges the late run into the main run from the back, moving each stretch
+// of main-run slots that lies above the next late slot in one go.
+void BindingProperty::MergeLateMembers(BindingPropertyContext& context, Structure& members) {
+    const std::size_t total = members.count();
+    if (total > members.capacity) {
+        members.sorted = GrowRun(context, members.sorted, members.size, members.capacity, total);
+    }
+    uint32_t sorted = members.size;
+    uint32_t late = members.lateSize;
+    auto free = static_cast<uint32_t>(total);
+    while (late > 0) {
+        const BindingMemberSlot& next = members.late[late - 1];
+        const uint32_t above = sorted - LowerBound(members.sorted, sorted, next.prefix, next.view());
+        std::memmove(members.sorted + free - above, members.sorted + sorted - above, sizeof(BindingMemberSlot) * above);
+        free -= above;
+        sorted -= above;
+        members.sorted[--free] = members.late[--late];
+    }
+    members.size = static_cast<uint32_t>(total);
+    members.lateSize = 0;
 }
 
 bool BindingProperty::EraseMember(std::string_view key) {
     if (!IsStructure()) return false;
-    BindingMemberMap& members = payload_.structure->members;
-    auto it = members.find(BindingKeyProbe(key));
-    if (it == members.end()) return false;
-    const BindingInternedString* entry = it->first.entry;
-    it->second.Clear();
-    members.erase(it);
-    context_->strings().Release(entry);
+    Structure& members = *payload_.structure;
+    const BindingMemberSlot* found = FindSlot(members, BindingKeyPrefix(key), key);
+    if (found == nullptr) return false;
+    const bool late = found >= members.late && found < members.late + members.lateSize;
+    BindingMemberSlot* run = late ? members.late : members.sorted;
+    uint32_t& size = late ? members.lateSize : members.size;
+    const auto position = static_cast<uint32_t>(found - run);
+    const BindingMemberSlot slot = *found;
+    std::memmove(run + position, run + position + 1, sizeof(BindingMemberSlot) * (size - position - 1));
+    --size;
+    slot.value->Clear();
+    std::destroy_at(slot.value);
+    context_->Release(slot.value, sizeof(BindingProperty), alignof(BindingProperty));
+    context_->strings().Release(slot.entry);
     return true;
 }
 
 // Appends a member whose key sorts after every key already present (copies
 // visit the source in key order), so each insertion is constant time.
-BindingProperty& BindingProperty::AppendMemberInOrder(const BindingMemberKey& sourceKey) {
-    BindingMemberMap& members = payload_.structure->members;
-    const BindingInternedString* entry = context_->strings().Intern(sourceKey.view(), sourceKey.entry->hash);
-    try {
-        auto it = members.emplace_hint(members.end(), std::piecewise_construct,
-                                       std::forward_as_tuple(BindingMemberKey{sourceKey.prefix, entry}),
-                                       std::forward_as_tuple(ChildTag(), context_));
-        return it->second;
-    } catch (...) {
-        context_->strings().Release(entry);
-        throw;
-    }
+BindingProperty& BindingProperty::AppendMemberInOrder(const BindingMemberSlot& source) {
+    return InsertMember(false, payload_.structure->size, source.prefix, source.view(), source.entry);
 }
 
 // ---- Deep copy ----
@@ -549,11 +685,18 @@ void BindingProperty::CopyShellFrom(const BindingProperty& source, Pending& pend
             break;
         }
         case BindingPropertyKind::Structure:
+        {
             MakeStructure();
-            for (const auto& [key, value] : source.payload_.structure->members) {
-                BindingProperty& target = AppendMemberInOrder(key);
-                if (!value.IsEmpty()) pending.push_back({&value, &target});
+            const Structure& from = *source.payload_.structure;
+            ReserveMembers(from.count());
+            BindingMemberCursor cursor(from.sorted, from.sorted + from.size, from.late, from.late + from.lateSize);
+            for (std::size_t left = from.count(); left != 0; --left) {
+                const BindingMemberSlot& slot = cursor.current();
+                BindingProperty& target = AppendMemberInOrder(slot);
+                if (!slot.value->IsEmpty()) pending.push_back({slot.value, &target});
+                cursor.advance();
             }
+        }
             break;
     }
 }
@@ -615,12 +758,14 @@ bool BindingProperty::operator==(const BindingProperty& other) const {
                 break;
             }
             case BindingPropertyKind::Structure: {
-                const BindingMemberMap& left = a->payload_.structure->members;
-                const BindingMemberMap& right = b->payload_.structure->members;
+                const BindingMemberRange left = a->Members();
+                const BindingMemberRange right = b->Members();
                 if (left.size() != right.size()) return false;
                 for (auto l = left.begin(), r = right.begin(); l != left.end(); ++l, ++r) {
-                    if (l->first.view() != r->first.view()) return false;
-                    pending.push_back({&l->second, &r->second});
+                    const BindingMember x = *l;
+                    const BindingMember y = *r;
+                    if (x.key != y.key) return false;
+                    pending.push_back({&x.value, &y.value});
                 }
                 break;
             }

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
-#include <map>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -22,7 +21,7 @@ struct StaticTypeId;
 class BindingProperty;
 class BindingMemberRange;
 class BindingMutableMemberRange;
-struct BindingMemberKey;
+struct BindingMemberSlot;
 
 // The payload of an enum value: the enumerator number and the StaticTypeId of
 // its enumeration type (null only in a caller's default).
@@ -171,6 +170,11 @@ public:
     std::span<const BindingProperty> Elements() const;
     std::span<BindingProperty> ElementsForWrite();
 
+    // Makes the value a structure (as MakeStructure) with room for at least
+    // `count` members, so that that many keys arriving in byte order are
+    // appended without growing its storage. Throws std::bad_alloc.
+    void ReserveMembers(std::size_t count);
+
     // Reading: the member, or EmptyValue() when the value is not a structure
     // or has no such key.
     const BindingProperty& Member(std::string_view key) const;
@@ -229,7 +233,11 @@ private:
     void CopyStringFrom(const BindingProperty& source);
     void GrowElements(std::size_t needed);
     void ReallocateElements(std::size_t capacity);
-    BindingProperty& AppendMemberInOrder(const BindingMemberKey& sourceKey);
+    BindingProperty& AppendMemberInOrder(const BindingMemberSlot& source);
+    BindingProperty& InsertMember(bool late, uint32_t position, uint64_t prefix, std::string_view key,
+                                  const BindingInternedString* sourceEntry);
+    static const BindingMemberSlot* FindSlot(const Structure& members, uint64_t prefix, std::string_view key);
+    static void MergeLateMembers(BindingPropertyContext& context, Structure& members);
     void TakeContent(BindingProperty& from) noexcept;
     void MoveFrom(BindingProperty& other);
     void MoveWithinTree(BindingProperty& other);
@@ -273,40 +281,23 @@ inline uint64_t BindingKeyPrefix(std::string_view text) {
     return prefix;
 }
 
-// A member key: the interned text plus its prefix, kept in the map node so
-// that most comparisons of a search never touch the interned entry.
-struct BindingMemberKey {
+// One member of a structure: its interned key with the key's prefix, so that
+// most comparisons never touch the entry, and its value. The value lives in
+// a pooled block of its own, so it keeps its address while the slot arrays
+// grow, shift and merge.
+struct BindingMemberSlot {
     uint64_t prefix;
     const BindingInternedString* entry;
+    BindingProperty* value;
 
     std::string_view view() const { return entry->view(); }
 };
 
-// A text being looked up, with its prefix computed once per search.
-struct BindingKeyProbe {
-    explicit BindingKeyProbe(std::string_view key) : prefix(BindingKeyPrefix(key)), text(key) {}
-    uint64_t prefix;
-    std::string_view text;
-};
-
-struct BindingKeyLess {
-    using is_transparent = void;
-    bool operator()(const BindingMemberKey& a, const BindingMemberKey& b) const {
-        if (a.prefix != b.prefix) return a.prefix < b.prefix;
-        return a.entry != b.entry && a.view() < b.view();
-    }
-    bool operator()(const BindingMemberKey& a, const BindingKeyProbe& b) const {
-        if (a.prefix != b.prefix) return a.prefix < b.prefix;
-        return a.view() < b.text;
-    }
-    bool operator()(const BindingKeyProbe& a, const BindingMemberKey& b) const {
-        if (a.prefix != b.prefix) return a.prefix < b.prefix;
-        return a.text < b.view();
-    }
-};
-
-using BindingMemberMap = std::map<BindingMemberKey, BindingProperty, BindingKeyLess,
-                                  BindingPoolAllocator<std::pair<const BindingMemberKey, BindingProperty>>>;
+// Byte order of two distinct keys.
+inline bool BindingSlotLess(const BindingMemberSlot& a, const BindingMemberSlot& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    return BindingKeyTextLess(a.view(), b.view());
+}
 
 struct BindingProperty::ElementVector {
     BindingProperty* data = nullptr;
@@ -315,14 +306,61 @@ struct BindingProperty::ElementVector {
     ElementVector* pendingNext = nullptr;  // used only while a tree is destroyed
 };
 
+// Members are two sorted runs of slots. Keys mostly arrive in order (every
+// document this system writes is sorted), and such a key is appended to the
+// main run. A key that arrives out of order is inserted into a small main run
+// in place; once the main run holds a few hundred members it goes into the
+// short late run instead, which is merged into the main run when it reaches
+// about the square root of the main run's size: out-of-order input costs
+// O(n sqrt n) slot moves, never O(n^2). A key is in one run only.
 struct BindingProperty::Structure {
-    explicit Structure(BindingPropertyContext* context)
-        : members(BindingKeyLess{}, BindingMemberMap::allocator_type(context)) {}
-    BindingMemberMap members;
+    BindingMemberSlot* sorted = nullptr;
+    uint32_t size = 0;
+    uint32_t capacity = 0;
+    BindingMemberSlot* late = nullptr;
+    uint32_t lateSize = 0;
+    uint32_t lateCapacity = 0;
     Structure* pendingNext = nullptr;  // used only while a tree is destroyed
+
+    std::size_t count() const { return std::size_t{size} + lateSize; }
 };
 
 // ---- Member iteration ----
+
+// Walks the two runs of a structure as one, in byte order of keys.
+class BindingMemberCursor {
+public:
+    BindingMemberCursor() = default;
+    BindingMemberCursor(const BindingMemberSlot* sorted, const BindingMemberSlot* sortedEnd,
+                        const BindingMemberSlot* late, const BindingMemberSlot* lateEnd)
+        : sorted_(sorted), sortedEnd_(sortedEnd), late_(late), lateEnd_(lateEnd) {}
+
+    const BindingMemberSlot& current() const { return LateFirst() ? *late_ : *sorted_; }
+    void advance() {
+        if (LateFirst()) {
+            ++late_;
+        } else {
+            ++sorted_;
+        }
+    }
+    bool operator==(const BindingMemberCursor& other) const {
+        return sorted_ == other.sorted_ && late_ == other.late_;
+    }
+
+private:
+    // Whether the next member comes from the late run. (The runs are separate
+    // blocks, but the end of one may be the start of the other, so positions
+    // are never compared across them.)
+    bool LateFirst() const {
+        if (late_ == lateEnd_) return false;
+        return sorted_ == sortedEnd_ || BindingSlotLess(*late_, *sorted_);
+    }
+
+    const BindingMemberSlot* sorted_ = nullptr;
+    const BindingMemberSlot* sortedEnd_ = nullptr;
+    const BindingMemberSlot* late_ = nullptr;
+    const BindingMemberSlot* lateEnd_ = nullptr;
+};
 
 class BindingMemberIterator {
 public:
@@ -333,22 +371,25 @@ public:
     using pointer = void;
 
     BindingMemberIterator() = default;
-    explicit BindingMemberIterator(BindingMemberMap::const_iterator it) : it_(it) {}
+    explicit BindingMemberIterator(BindingMemberCursor cursor) : cursor_(cursor) {}
 
-    BindingMember operator*() const { return {it_->first.view(), it_->second}; }
+    BindingMember operator*() const {
+        const BindingMemberSlot& slot = cursor_.current();
+        return {slot.view(), *slot.value};
+    }
     BindingMemberIterator& operator++() {
-        ++it_;
+        cursor_.advance();
         return *this;
     }
     BindingMemberIterator operator++(int) {
         BindingMemberIterator before = *this;
-        ++it_;
+        cursor_.advance();
         return before;
     }
-    bool operator==(const BindingMemberIterator& other) const { return it_ == other.it_; }
+    bool operator==(const BindingMemberIterator& other) const { return cursor_ == other.cursor_; }
 
 private:
-    BindingMemberMap::const_iterator it_{};
+    BindingMemberCursor cursor_;
 };
 
 class BindingMutableMemberIterator {
@@ -360,66 +401,67 @@ public:
     using pointer = void;
 
     BindingMutableMemberIterator() = default;
-    explicit BindingMutableMemberIterator(BindingMemberMap::iterator it) : it_(it) {}
+    explicit BindingMutableMemberIterator(BindingMemberCursor cursor) : cursor_(cursor) {}
 
-    BindingMutableMember operator*() const { return {it_->first.view(), it_->second}; }
+    BindingMutableMember operator*() const {
+        const BindingMemberSlot& slot = cursor_.current();
+        return {slot.view(), *slot.value};
+    }
     BindingMutableMemberIterator& operator++() {
-        ++it_;
+        cursor_.advance();
         return *this;
     }
     BindingMutableMemberIterator operator++(int) {
         BindingMutableMemberIterator before = *this;
-        ++it_;
+        cursor_.advance();
         return before;
     }
-    bool operator==(const BindingMutableMemberIterator& other) const { return it_ == other.it_; }
+    bool operator==(const BindingMutableMemberIterator& other) const { return cursor_ == other.cursor_; }
 
 private:
-    BindingMemberMap::iterator it_{};
+    BindingMemberCursor cursor_;
 };
 
-class BindingMemberRange {
+// The members of one structure (or none), as a range.
+template <class Iterator>
+class BindingMemberRangeOf {
 public:
-    BindingMemberRange() = default;
-    explicit BindingMemberRange(const BindingMemberMap* members) : members_(members) {}
+    BindingMemberRangeOf() = default;
+    BindingMemberRangeOf(const BindingMemberSlot* sorted, uint32_t size, const BindingMemberSlot* late,
+                         uint32_t lateSize)
+        : sorted_(sorted), late_(late), size_(size), lateSize_(lateSize) {}
 
-    BindingMemberIterator begin() const {
-        return members_ != nullptr ? BindingMemberIterator(members_->begin()) : BindingMemberIterator();
+    Iterator begin() const { return Iterator(BindingMemberCursor(sorted_, sorted_ + size_, late_, late_ + lateSize_)); }
+    Iterator end() const {
+        return Iterator(BindingMemberCursor(sorted_ + size_, sorted_ + size_, late_ + lateSize_, late_ + lateSize_));
     }
-    BindingMemberIterator end() const {
-        return members_ != nullptr ? BindingMemberIterator(members_->end()) : BindingMemberIterator();
-    }
-    std::size_t size() const { return members_ != nullptr ? members_->size() : 0; }
+    std::size_t size() const { return std::size_t{size_} + lateSize_; }
     bool empty() const { return size() == 0; }
 
 private:
-    const BindingMemberMap* members_ = nullptr;
+    const BindingMemberSlot* sorted_ = nullptr;
+    const BindingMemberSlot* late_ = nullptr;
+    uint32_t size_ = 0;
+    uint32_t lateSize_ = 0;
 };
 
-class BindingMutableMemberRange {
-public:
-    BindingMutableMemberRange() = default;
-    explicit BindingMutableMemberRange(BindingMemberMap* members) : members_(members) {}
-
-    BindingMutableMemberIterator begin() const {
-        return members_ != nullptr ? BindingMutableMemberIterator(members_->begin()) : BindingMutableMemberIterator();
-    }
-    BindingMutableMemberIterator end() const {
-        return members_ != nullptr ? BindingMutableMemberIterator(members_->end()) : BindingMutableMemberIterator();
-    }
-    std::size_t size() const { return members_ != nullptr ? members_->size() : 0; }
-    bool empty() const { return size() == 0; }
-
-private:
-    BindingMemberMap* members_ = nullptr;
+class BindingMemberRange : public BindingMemberRangeOf<BindingMemberIterator> {
+    using BindingMemberRangeOf::BindingMemberRangeOf;
+};
+class BindingMutableMemberRange : public BindingMemberRangeOf<BindingMutableMemberIterator> {
+    using BindingMemberRangeOf::BindingMemberRangeOf;
 };
 
 inline BindingMemberRange BindingProperty::Members() const {
-    return IsStructure() ? BindingMemberRange(&payload_.structure->members) : BindingMemberRange();
+    if (!IsStructure()) return {};
+    const Structure& members = *payload_.structure;
+    return {members.sorted, members.size, members.late, members.lateSize};
 }
 
 inline BindingMutableMemberRange BindingProperty::MembersForWrite() {
-    return IsStructure() ? BindingMutableMemberRange(&payload_.structure->members) : BindingMutableMemberRange();
+    if (!IsStructure()) return {};
+    const Structure& members = *payload_.structure;
+    return {members.sorted, members.size, members.late, members.lateSize};
 }
 
 }  // namespace kor

@@ -10,9 +10,10 @@
 namespace kor {
 
 // The shared state of one BindingProperty tree: the intern table of its
-// texts (string payloads and member keys) and the 18 small-block pools from
-// which all its pooled payloads come (blob and collection vectors, enum
-// pairs, structure maps and their nodes, interned entries).
+// texts (string payloads and member keys), whose entries come from the
+// table's own arena, and the 18 small-block pools from which all its pooled
+// payloads come (blob and collection vectors, enum pairs, structures, their
+// member slots and values).
 //
 // A root value creates its context on the first operation that needs one and
 // destroys it with itself; every value inside the tree borrows the root's.
@@ -47,7 +48,8 @@ public:
     // Observation for tests and diagnostics.
     std::size_t InternedCount() const { return strings_.EntryCount(); }
     uint32_t CountOf(std::string_view text) const { return strings_.CountOf(text); }
-    std::size_t PoolPagesHeld() const { return pools_.PagesHeld(); }
+    // Pages held from the page source: the pools' and the intern arena's.
+    std::size_t PoolPagesHeld() const { return pools_.PagesHeld() + strings_.PagesHeld(); }
 
 private:
     SmallBlockPools pools_;  // declared first: the table gives its blocks back to it

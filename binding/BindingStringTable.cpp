@@ -1,31 +1,41 @@
 #include "binding/BindingStringTable.h"
 
 #include "binding/Fnv1a.h"
+#include "binding/PageSource.h"
 #include "binding/SmallBlockPool.h"
 
 #include <cstring>
 #include <new>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
 
 namespace kor {
 namespace {
 
 constinit BindingInternedString gEmptyEntry{nullptr, "", 0, kFnv1aOffsetBasis, 0};
 
-// An entry is its header followed by the text and a zero. Pooled entries
-// are rounded up to one of three sizes (a multiple of 16, or the largest
-// pooled block), so that the texts of a small tree share a few pool pages
-// instead of spreading over a dozen size classes.
+// An entry is its header followed by the text and a zero, rounded up to a
+// multiple of 16 bytes.
 std::size_t EntryBytes(uint32_t length) {
-    const std::size_t bytes = sizeof(BindingInternedString) + length + 1;
-    if (bytes > SmallBlockPools::kLargestBlock) return bytes;
-    const std::size_t rounded = (bytes + 15) & ~std::size_t{15};
-    return rounded < SmallBlockPools::kLargestBlock ? rounded : SmallBlockPools::kLargestBlock;
+    return (sizeof(BindingInternedString) + std::size_t{length} + 1 + 15) & ~std::size_t{15};
 }
+
+#if defined(__SANITIZE_ADDRESS__)
+// Arena memory that holds no entry is poisoned, so that a text read after
+// its release is reported like any use after free.
+void Poison(void* memory, std::size_t bytes) { ASAN_POISON_MEMORY_REGION(memory, bytes); }
+void Unpoison(void* memory, std::size_t bytes) { ASAN_UNPOISON_MEMORY_REGION(memory, bytes); }
+#else
+void Poison(void*, std::size_t) {}
+void Unpoison(void*, std::size_t) {}
+#endif
 
 
 }  // namespace
 
-BindingStringTable::BindingStringTable(SmallBlockPools& pools) : pools_(pools) {}
+BindingStringTable::BindingStringTable(SmallBlockPools& pools) : pools_(pools) { Poison(arenaInline_, kArenaInline); }
 
 BindingStringTable::~BindingStringTable() {
     // Only a tree that was not fully cleared leaves entries behind.
@@ -38,11 +48,14 @@ BindingStringTable::~BindingStringTable() {
         }
     }
     FreeBuckets();
+    ArenaReset();
+    Unpoison(arenaInline_, kArenaInline);
 }
 
 const BindingInternedString* BindingStringTable::EmptyEntry() { return &gEmptyEntry; }
 
 void BindingStringTable::AbandonEntries() noexcept {
+    ArenaReset();
     entryCount_ = 0;
     buckets_ = inlineBuckets_;
     bucketCount_ = kInitialBuckets;
@@ -92,7 +105,7 @@ uint32_t BindingStringTable::CountOf(std::string_view text) const {
 
 BindingInternedString* BindingStringTable::Find(std::string_view text, uint32_t hash) const {
     for (BindingInternedString* entry = buckets_[hash & (bucketCount_ - 1)]; entry != nullptr; entry = entry->next) {
-        if (entry->hash == hash && entry->view() == text) return entry;
+        if (entry->hash == hash && BindingKeyTextEqual(entry->view(), text)) return entry;
     }
     return nullptr;
 }
@@ -100,7 +113,8 @@ BindingInternedString* BindingStringTable::Find(std::string_view text, uint32_t 
 BindingInternedString* BindingStringTable::NewEntry(std::string_view text, uint32_t hash) {
     if (text.size() > UINT32_MAX - sizeof(BindingInternedString) - 1) throw std::bad_alloc();
     auto length = static_cast<uint32_t>(text.size());
-    void* memory = pools_.Allocate(EntryBytes(length), alignof(BindingInternedString));
+    const std::size_t bytes = EntryBytes(length);
+    void* memory = bytes <= kArenaLargest ? ArenaAllocate(bytes) : pools_.Allocate(bytes, alignof(BindingInternedString));
     auto* entry = new (memory) BindingInternedString{nullptr, nullptr, length, hash, 1};
     char* storage = reinterpret_cast<char*>(entry + 1);
     std::memcpy(storage, text.data(), length);
@@ -110,7 +124,61 @@ BindingInternedString* BindingStringTable::NewEntry(std::string_view text, uint3
 }
 
 void BindingStringTable::FreeEntry(BindingInternedString* entry) noexcept {
-    pools_.Release(entry, EntryBytes(entry->length), alignof(BindingInternedString));
+    const std::size_t bytes = EntryBytes(entry->length);
+    if (bytes <= kArenaLargest) {
+        ArenaRelease(entry, bytes);
+    } else {
+        pools_.Release(entry, bytes, alignof(BindingInternedString));
+    }
+}
+
+void* BindingStringTable::ArenaAllocate(std::size_t bytes) {
+    void*& reusable = arenaFree_[bytes / kArenaGrain - 1];
+    if (reusable != nullptr) {
+        void* block = reusable;
+        Unpoison(block, bytes);
+        std::memcpy(&reusable, block, sizeof reusable);
+        return block;
+    }
+    if (static_cast<std::size_t>(arenaEnd_ - arenaNext_) < bytes) {
+        void* page = PageSource::Instance().AcquirePage();
+        if (page == nullptr) throw std::bad_alloc();
+        auto* header = static_cast<ArenaPage*>(page);
+        header->next = arenaPages_;
+        arenaPages_ = header;
+        ++arenaPagesHeld_;
+        // What was left of the previous page is too small to matter: at most
+        // one entry's worth, against a page of 4096 bytes.
+        arenaNext_ = static_cast<unsigned char*>(page) + kArenaGrain;
+        arenaEnd_ = static_cast<unsigned char*>(page) + PageSource::kPageSize;
+        Poison(arenaNext_, static_cast<std::size_t>(arenaEnd_ - arenaNext_));
+    }
+    void* block = arenaNext_;
+    arenaNext_ += bytes;
+    Unpoison(block, bytes);
+    return block;
+}
+
+void BindingStringTable::ArenaRelease(void* block, std::size_t bytes) noexcept {
+    void*& reusable = arenaFree_[bytes / kArenaGrain - 1];
+    std::memcpy(block, &reusable, sizeof reusable);
+    reusable = block;
+    Poison(static_cast<unsigned char*>(block) + sizeof(void*), bytes - sizeof(void*));
+}
+
+void BindingStringTable::ArenaReset() noexcept {
+    while (arenaPages_ != nullptr) {
+        ArenaPage* page = arenaPages_;
+        Unpoison(page, PageSource::kPageSize);
+        arenaPages_ = page->next;
+        PageSource::Instance().ReleasePage(page);
+    }
+    arenaPagesHeld_ = 0;
+    Unpoison(arenaInline_, kArenaInline);
+    Poison(arenaInline_, kArenaInline);
+    arenaNext_ = arenaInline_;
+    arenaEnd_ = arenaInline_ + kArenaInline;
+    std::memset(static_cast<void*>(arenaFree_), 0, sizeof(arenaFree_));
 }
 
 void BindingStringTable::GrowIfFull() noexcept {
@@ -153,6 +221,7 @@ void BindingStringTable::FreeBuckets() noexcept {
 
 void BindingStringTable::ResetToInlineBuckets() noexcept {
     FreeBuckets();
+    ArenaReset();
     std::memset(static_cast<void*>(inlineBuckets_), 0, sizeof(inlineBuckets_));
 }
 

@@ -34,7 +34,7 @@ struct Frame {
     uint64_t expected;  // items: count, or twice the count for a map
     uint64_t seen;
     std::size_t headerPosition;
-    uint64_t promised = 0;  // elements reserved for this array and not yet read
+    uint64_t promised = 0;  // bytes still needed by what this container reserved
 };
 
 class MessagePackDecoder {
@@ -67,8 +67,8 @@ private:
     BindingTreeBuilder builder_;
     std::vector<Frame> frames_;
     std::size_t position_ = 0;
-    // What the open arrays reserved and have not been given yet, over all of
-    // them: every such element still needs a byte of the input.
+    // The input bytes that what the open containers reserved still needs,
+    // over all of them: a byte per array element, two per map entry.
     uint64_t promised_ = 0;
 };
 
@@ -132,7 +132,12 @@ void MessagePackDecoder::ReadKey(uint8_t format) {
                                      : ReadSized(std::size_t{1} << (format - 0xD9), true, key);
     if (!read) return;
     builder_.SetKey(AsText(key));
-    ++frames_.back().seen;
+    Frame& frame = frames_.back();
+    ++frame.seen;
+    if (frame.promised > 0) {
+        --frame.promised;
+        --promised_;
+    }
 }
 
 bool MessagePackDecoder::ReadNumber(std::size_t width, uint64_t& value) {
@@ -172,18 +177,23 @@ void MessagePackDecoder::OpenContainer(BindingProperty& target, bool isMap, uint
         Fail(FormatMessage(kLimitReached, position_, BindingTreeBuilder::LimitMessage(builder_.limit())));
         return;
     }
+    // Every element takes at least one byte, every map entry two (its key
+    // and its value): a count beyond the bytes left cannot be honest, and
+    // must not size the allocation. Bytes that an enclosing container's
+    // reservation already counts on are not left either, or nested headers
+    // would each reserve the whole rest again.
+    const uint64_t unclaimed = remaining() > promised_ ? remaining() - promised_ : 0;
     uint64_t plausible = 0;
-    if (!isMap) {
-        // Every element takes at least one byte: a count beyond the bytes
-        // left cannot be honest, and must not size the allocation. Bytes that
-        // an enclosing array's reservation already counts on are not left
-        // either, or nested headers would each reserve the whole rest again.
-        const uint64_t unclaimed = remaining() > promised_ ? remaining() - promised_ : 0;
+    if (isMap) {
+        plausible = std::min(count, unclaimed / 2);
+        target.ReserveMembers(static_cast<std::size_t>(target.Size() + plausible));
+        plausible *= 2;  // bytes
+    } else {
         const uint64_t room = BindingProperty::kMaxElements - target.Size();
         plausible = std::min({count, unclaimed, room});
         target.Reserve(target.Size() + plausible);
-        promised_ += plausible;
     }
+    promised_ += plausible;
     frames_.push_back(Frame{isMap, count, isMap ? count * 2 : count, 0, headerPosition, plausible});
 }
 

@@ -165,6 +165,40 @@ TEST(BindingPropertyModelTest, RandomEditsMatchTheModel) {
     }
 }
 
+// Keys written in any order (repeated, some erased on the way) give the same
+// structure as its members written in byte order, and every member keeps its
+// address while others come and go. Thousands of keys out of order take the
+// path that merges late keys into the sorted ones.
+TEST(BindingPropertyModelTest, KeyOrderDoesNotChangeTheStructure) {
+    std::mt19937 random(7);
+    for (const int count : {40, 5000}) {
+        std::vector<std::string> keys;
+        for (int index = 0; index < count; ++index) keys.push_back("k" + std::to_string(random() % (2 * count)));
+        for (const int order : {0, 1, 2}) {  // shuffled, reversed, sorted then a shuffled half
+            if (order == 1) std::sort(keys.rbegin(), keys.rend());
+            if (order == 2) std::sort(keys.begin(), keys.end()), std::shuffle(keys.begin() + count / 2, keys.end(), random);
+            BindingProperty tree;
+            std::map<std::string, std::pair<int, const BindingProperty*>> model;  // the last write wins
+            for (int index = 0; index < count; ++index) {
+                BindingProperty& member = tree.MemberForWrite(keys[index]);
+                member.SetSigned(index);
+                ASSERT_EQ(model.try_emplace(keys[index], index, &member).first->second.second, &member) << keys[index];
+                model[keys[index]].first = index;
+                if (index % 7 == 3) {
+                    ASSERT_EQ(tree.EraseMember(keys[index / 2]), model.erase(keys[index / 2]) == 1);
+                }
+            }
+            BindingProperty sorted;
+            for (const auto& [key, member] : model) {
+                sorted.MemberForWrite(key).SetSigned(member.first);
+                ASSERT_EQ(tree.FindMember(key), member.second) << key;
+            }
+            ASSERT_EQ(tree, sorted) << "order " << order << ", " << count << " keys";
+            ASSERT_EQ(BindingProperty(tree), sorted);
+        }
+    }
+}
+
 TEST(BindingResultTest, FailureReplacesTheValueWithItsMessage) {
     BindingResult result;
     result.value().MemberForWrite("error").SetString("not a failure");

@@ -64,20 +64,26 @@ TEST(HostileBodyTest, YamlAnchorsOnMembersTakeLinearTime) {
     EXPECT_LT(large, 8 * small) << "8,000 members: " << small << " s, 32,000 members: " << large << " s";
 }
 
-TEST(HostileBodyTest, NestedArrayHeadersReserveNoMoreThanTheBytesLeft) {
-    // 512 nested arrays that each announce 2^32 - 1 elements, then 1 MiB of
-    // nils: every header alone could claim a reservation for the whole rest.
-    std::vector<uint8_t> body;
-    for (int level = 0; level < 512; ++level) body.insert(body.end(), {0xDD, 0xFF, 0xFF, 0xFF, 0xFF});
-    body.resize(body.size() + (1u << 20), 0xC0);
+TEST(HostileBodyTest, NestedContainerHeadersReserveNoMoreThanTheBytesLeft) {
+    // 512 nested arrays (or maps) that each announce 2^32 - 1 items, then
+    // 1 MiB of nils: every header alone could claim a reservation for the
+    // whole rest.
+    for (const uint8_t header : {0xDD, 0xDF}) {
+        std::vector<uint8_t> body;
+        for (int level = 0; level < 512; ++level) {
+            body.insert(body.end(), {header, 0xFF, 0xFF, 0xFF, 0xFF});
+            if (header == 0xDF) body.insert(body.end(), {0xA1, 'k'});  // each map nests under its first key
+        }
+        body.resize(body.size() + (1u << 20), 0xC0);
 
-    platform::ResetMemoryCountersForTesting();
-    MessagePackDecoding decoded = ReadMessagePack(body);
-    const uint64_t peak = platform::ReadMemoryCounters().peakBytes;
-    EXPECT_FALSE(decoded.result.ok());  // the arrays end early
-    // One value per input byte is what an honest body of one-byte elements
-    // costs; a few times that leaves room for growing collections.
-    EXPECT_LT(peak, 4 * sizeof(BindingProperty) * body.size()) << "peak " << peak << " bytes";
+        platform::ResetMemoryCountersForTesting();
+        MessagePackDecoding decoded = ReadMessagePack(body);
+        const uint64_t peak = platform::ReadMemoryCounters().peakBytes;
+        EXPECT_FALSE(decoded.result.ok());  // the containers end early, the innermost map at its first key
+        // One value per input byte is what an honest body of one-byte elements
+        // costs; a few times that leaves room for growing collections.
+        EXPECT_LT(peak, 4 * sizeof(BindingProperty) * body.size()) << "header " << int{header} << ", peak " << peak;
+    }
 }
 
 }  // namespace
