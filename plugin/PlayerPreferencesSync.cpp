@@ -8,7 +8,7 @@
 #include "binding/BindingProperty.h"
 #include "config/ConfigLocations.h"
 #include "abi/MethodNumbers.h"
-#include "host/PluginClient.h"
+#include "host/client/RequestClient.h"
 #include "host/client/RequestParameter.h"
 #include "log/Log.h"
 #include "plugin/LoginSession.h"
@@ -44,10 +44,10 @@ uint64_t ServerVersion(const BindingProperty& preference) { return preference.Me
 void PlayerPreferencesSync::SyncWithPlayerPreferences() {
     const std::string local = ReadPersistedSettingsFile().value_or(std::string());
     RequestResult<std::string> hash =
-        client_.Request<std::string>(PluginMethod::Post, kHashPath, RequestParameter(std::string_view(local)));
+        requests_.Request<std::string>(PluginMethod::Post, kHashPath, RequestParameter(std::string_view(local)));
     if (!hash.ok()) return;
 
-    RequestResult<BindingProperty> server = client_.Request<BindingProperty>(
+    RequestResult<BindingProperty> server = requests_.Request<BindingProperty>(
         PluginMethod::Get, kServerCopyPath, RequestParameter(std::string_view(hash.value())));
     if (!server.ok()) {
         if (server.error().status == kNotModified) {
@@ -91,7 +91,7 @@ bool PlayerPreferencesSync::UploadPlayerPreferences() {
     const std::optional<std::string> local = ReadPersistedSettingsFile();
     if (!local) return false;
     RequestResult<BindingProperty> answer =
-        client_.Request<BindingProperty>(PluginMethod::Put, kUploadPath, RequestParameter(Preference(*local)));
+        requests_.Request<BindingProperty>(PluginMethod::Put, kUploadPath, RequestParameter(Preference(*local)));
     if (!answer.ok()) return false;
     ownership_.SetSettingsOwner(session_.login.accountId, ServerVersion(answer.value()), false);
     return true;

@@ -10,7 +10,7 @@
 #include "config/ConfigLocations.h"
 #include "config/ConfigPersistence.h"
 #include "config/ConfigValueWriter.h"
-#include "host/PluginClient.h"
+#include "host/client/EventTable.h"
 #include "log/Log.h"
 #include "plugin/DefaultSettingsDocument.h"
 #include "plugin/KeyBindings.h"
@@ -87,8 +87,8 @@ private:
 
 }  // namespace
 
-SettingsResources::SettingsResources(PluginClient& client, SettingsOwnership& ownership)
-    : client_(client), ownership_(ownership) {}
+SettingsResources::SettingsResources(EventTable& events, SettingsOwnership& ownership)
+    : events_(events), ownership_(ownership) {}
 
 SettingsResources::~SettingsResources() = default;
 
@@ -115,10 +115,10 @@ void SettingsResources::LoadSettings() {
     RebuildBindingIndex(bindingIndex_, Resource(kInputSettingsResources.values));
 
     for (const SettingsResourcePair& resource : kSettingsResources) {
-        client_.FireResourceEvent(PluginResourceEventType::Update, resource.values, Resource(resource.values));
+        events_.FireResourceEvent(PluginResourceEventType::Update, resource.values, Resource(resource.values));
     }
     ready_ = true;
-    client_.FireResourceEvent(PluginResourceEventType::Update, kReadyPath, true);
+    events_.FireResourceEvent(PluginResourceEventType::Update, kReadyPath, true);
 }
 
 HandlerOutcome SettingsResources::PatchSettingsResource(const SettingsResourcePair& resource,
@@ -161,7 +161,7 @@ HandlerOutcome SettingsResources::PatchSettingsResource(const SettingsResourcePa
     if (bindingsChanged) IndexBindings(bindingIndex_, change);
     BindingProperty answer = target;
     ownership_.MarkSettingsModified();
-    client_.FireResourceEvent(PluginResourceEventType::Update, resource.values, answer);
+    events_.FireResourceEvent(PluginResourceEventType::Update, resource.values, answer);
     if (result != ReplaceResult::kReplaced) return InternalServerErrorResponse(kUnableToSave);
     return answer;
 }
