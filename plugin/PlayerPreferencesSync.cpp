@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "abi/HttpStatus.h"
 #include "binding/BindingProperty.h"
 #include "config/ConfigLocations.h"
 #include "abi/MethodNumbers.h"
@@ -22,7 +23,6 @@ namespace {
 constexpr std::string_view kHashPath = "/kor-player-preferences/v1/hash";
 constexpr std::string_view kServerCopyPath = "/kor-player-preferences/v1/preference/GamePreferences";
 constexpr std::string_view kUploadPath = "/kor-player-preferences/v1/preference";
-constexpr uint32_t kNotModified = 304;
 
 constexpr const char* kServerReturned = "player-preference server returned %d";
 constexpr const char* kNotConnected = "We are not connected to the Player Prefs server, are you logged in?";
@@ -50,7 +50,7 @@ void PlayerPreferencesSync::SyncWithPlayerPreferences() {
     RequestResult<BindingProperty> server = requests_.Request<BindingProperty>(
         PluginMethod::Get, kServerCopyPath, RequestParameter(std::string_view(hash.value())));
     if (!server.ok()) {
-        if (server.error().status == kNotModified) {
+        if (server.error().status == http::kNotModified) {
             ownership_.SetSettingsOwner(session_.login.accountId, ownership_.owner().timestamp, false);
         } else {
             LogWarning(kServerReturned, static_cast<int>(server.error().status));

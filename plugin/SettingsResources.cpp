@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "abi/HttpStatus.h"
 #include "config/ConfigFileCache.h"
 #include "config/ConfigLocations.h"
 #include "config/ConfigPersistence.h"
@@ -125,7 +126,7 @@ HandlerOutcome SettingsResources::PatchSettingsResource(const SettingsResourcePa
                                                         const BindingProperty& change) {
     BindingProperty& target = Resource(resource.values);
     if (std::optional<std::string> refusal = FindUnfitChange(change, Resource(resource.schema))) {
-        return ErrorResponse(400, *refusal);
+        return ErrorResponse(http::kBadRequest, *refusal);
     }
     if (!store_) {
         LogError("%s", kNoPersistenceStore);

@@ -149,7 +149,7 @@ void HostTable::SendRequestEntry(const PluginHostTable* table, PluginResponse* r
     std::optional<std::string> failure = Guarded(table, "sendRequest", [&](HostTable& owner) {
         if (response == nullptr) throw std::invalid_argument("null response record");
         if (request == nullptr) {
-            AnswerError(response, "null request record", 400);
+            AnswerError(response, "null request record", http::kBadRequest);
         } else {
             owner.SendRequest(response, request);
         }
