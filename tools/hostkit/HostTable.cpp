@@ -11,6 +11,7 @@
 #include "abi/HttpStatus.h"
 #include "abi/MethodNumbers.h"
 #include "tools/hostkit/HostAnswer.h"
+#include "tools/hostkit/Outcome.h"
 #include "tools/hostkit/PlainArena.h"
 
 namespace kor::hostkit {
@@ -131,10 +132,8 @@ std::optional<std::string> HostTable::Guarded(const PluginHostTable* table, std:
     try {
         call(*owner);
         return std::nullopt;
-    } catch (const std::exception& error) {
-        what = error.what();
     } catch (...) {
-        what = "unknown exception";
+        what = ExceptionMessage(std::current_exception());
     }
     try {
         owner->OnEntryFailure(entry, what);

@@ -244,20 +244,14 @@ void HttpServer::AddRoutes() {
 void HttpServer::AnswerFailuresAsJson() {
     server_->set_exception_handler([](const httplib::Request&, httplib::Response& response,
                                       std::exception_ptr error) {
-        std::string what = "unknown exception";
-        try {
-            if (error) std::rethrow_exception(error);
-        } catch (const std::exception& exception) {
-            what = exception.what();
-        } catch (...) {
-        }
-        SendError(response, kServerError, "kor-host failed: " + what);
+        SendError(response, kServerError, "kor-host failed: " + hostkit::ExceptionMessage(error));
     });
     // Errors httplib answers itself (a malformed request, an unknown method)
     // get the same JSON form as every other answer.
     server_->set_error_handler([](const httplib::Request&, httplib::Response& response) {
         if (const uint32_t cutOff = GuardedServer::CutOffStatus(); cutOff != 0) {
-            SendError(response, cutOff, cutOff == kRequestTimeout ? "the request came too slowly" : "the request is too large");
+            SendError(response, cutOff,
+                      cutOff == kRequestTimeout ? "the request came too slowly" : "the request is too large");
             response.set_header("Connection", "close");
             return;
         }
