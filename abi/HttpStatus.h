@@ -13,5 +13,7 @@ inline constexpr uint32_t kUnauthorized = 401;
 inline constexpr uint32_t kNotFound = 404;
 inline constexpr uint32_t kMethodNotAllowed = 405;
 inline constexpr uint32_t kServerError = 500;
+// Statuses from this one up report a failed request.
+inline constexpr uint32_t kFirstErrorStatus = 400;
 
 }  // namespace kor::http

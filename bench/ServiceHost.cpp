@@ -1,11 +1,13 @@
 #include "bench/ServiceHost.h"
 
 #include "bench/BenchInputs.h"
+#include "abi/EventKey.h"
+#include "abi/FunctionName.h"
+#include "abi/HttpStatus.h"
+#include "abi/MethodNumbers.h"
 #include "tools/hostkit/ApiDescription.h"
 #include "tools/hostkit/FunctionCall.h"
-#include "abi/FunctionName.h"
 #include "tools/hostkit/HostAnswer.h"
-#include "abi/MethodNumbers.h"
 #include "tools/hostkit/PlainValueReader.h"
 #include "tools/hostkit/RequestBuilder.h"
 
@@ -92,24 +94,6 @@ void Write(const std::filesystem::path& path, std::string_view text) {
     std::ofstream file(path, std::ios::binary);
     file << text;
     if (!file.flush()) throw std::runtime_error("cannot write " + path.string());
-}
-
-std::string EventKeyOf(std::string_view path) {
-    // "OnJsonApiEvent" and the first three segments of the path.
-    std::string key = "OnJsonApiEvent";
-    std::size_t segments = 0;
-    std::size_t start = 0;
-    while (segments < 3 && start < path.size()) {
-        const std::size_t end = std::min(path.find('/', start + 1), path.size());
-        const std::string_view segment = path.substr(start + 1, end - start - 1);
-        if (!segment.empty()) {
-            key += "_";
-            key += segment;
-            ++segments;
-        }
-        start = end;
-    }
-    return key;
 }
 
 // "VmRSS" or "VmHWM" of this process, in kB.
@@ -311,18 +295,18 @@ void ServiceHost::SendRequest(PluginResponse* response, const PluginRequest* req
         } else if (owner_) {
             hostkit::AnswerValue(response, *owner_);
         } else {
-            hostkit::AnswerError(response, "no such record", 404);
+            hostkit::AnswerError(response, "no such record", http::kNotFound);
         }
     } else if (path == kAssetPath) {
         hostkit::AnswerStream(response, hostkit::StreamScript{{std::string(kPersistList)}, {}, {}, {}});
     } else if (path == kHashPath) {
         hostkit::AnswerValue(response, HostValue::String("hash-of-local"));
     } else if (path == kServerCopyPath) {
-        hostkit::AnswerError(response, "not modified", 304);
+        hostkit::AnswerError(response, "not modified", http::kNotModified);
     } else if (path == kUploadPath) {
         hostkit::AnswerValue(response, HostValue::Structure({{"modified", HostValue::Unsigned(1)}}));
     } else {
-        hostkit::AnswerError(response, "Not found", 404);
+        hostkit::AnswerError(response, "Not found", http::kNotFound);
     }
 }
 

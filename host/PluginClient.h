@@ -1,23 +1,15 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "abi/MethodNumbers.h"
 #include "abi/PluginAbi.h"
-#include "binding/BindingProperty.h"
 #include "host/client/EventTable.h"
 #include "host/client/HostLink.h"
 #include "host/client/PluginManagerTypes.h"
 #include "host/client/RequestClient.h"
-#include "host/client/RequestParameter.h"
-#include "host/client/RequestResult.h"
-#include "host/client/ResourceEvents.h"
-#include "host/client/ResponseStreamHandle.h"
 #include "host/client/ServiceProxy.h"
 
 namespace kor {
@@ -68,38 +60,6 @@ public:
     const ServiceProxy& serviceProxy() const { return serviceProxy_; }
     // The telemetry sink; created at initialize (or on first use).
     TelemetrySink& telemetry();
-
-    // The calls a plug-in's service makes on itself, as short forms of the
-    // parts' own (see RequestClient and EventTable).
-    template <class T>
-    RequestResult<T> Request(PluginMethod method, std::string_view url) {
-        return requests_.Request<T>(method, url);
-    }
-    template <class T>
-    RequestResult<T> Request(PluginMethod method, std::string_view url, const RequestParameter& parameter) {
-        return requests_.Request<T>(method, url, parameter);
-    }
-    RequestResult<void> RequestDiscardResult(PluginMethod method, std::string_view url,
-                                             const RequestParameter& parameter) {
-        return requests_.RequestDiscardResult(method, url, parameter);
-    }
-    RequestResult<ResponseStreamHandle> RequestStream(PluginMethod method, std::string_view url) {
-        return requests_.RequestStream(method, url);
-    }
-    RequestResult<std::vector<uint8_t>> ReadStreamIntoBytes(ResponseStreamHandle& stream) {
-        return requests_.ReadStreamIntoBytes(stream);
-    }
-    template <class T>
-    void ObserveResource(std::string_view pathOrPattern, std::function<void(const TypedResourceEvent<T>&)> callback) {
-        events_.ObserveResource<T>(pathOrPattern, std::move(callback));
-    }
-    RequestResult<void> FireResourceEvent(PluginResourceEventType type, std::string_view uri,
-                                          const BindingProperty& value) {
-        return events_.FireResourceEvent(type, uri, value);
-    }
-    RequestResult<void> FireResourceEvent(PluginResourceEventType type, std::string_view uri, bool value) {
-        return events_.FireResourceEvent(type, uri, value);
-    }
 
     uintptr_t hostHandle() const { return identity_.hostHandle; }
     const std::string& shortName() const { return identity_.shortName; }

@@ -26,7 +26,9 @@ bool IsLoggedIn(const LoginSession& session) {
 }  // namespace
 
 GameSettingsPlugin::GameSettingsPlugin()
-    : ownership_(*this, session_), resources_(*this, ownership_), sync_(*this, session_, ownership_, resources_) {}
+    : ownership_(requests(), events(), session_),
+      resources_(events(), ownership_),
+      sync_(requests(), session_, ownership_, resources_) {}
 
 GameSettingsPlugin::~GameSettingsPlugin() = default;
 
@@ -40,7 +42,7 @@ bool GameSettingsPlugin::OnInitialized() {
     RegisterFileProvider(&GetDiskFileProvider());
     session_.playerPreferencesReady = false;
     // A failed fetch is logged inside; the defaults are parsed regardless.
-    FetchSettingsToPersist(*this);
+    FetchSettingsToPersist(requests());
     LoadDefaultSettings();
     SubscribeSessionEvents();
     ownership_.ReadSettingsOwner();
@@ -75,10 +77,10 @@ void GameSettingsPlugin::RegisterEndpoints() {
 }
 
 void GameSettingsPlugin::SubscribeSessionEvents() {
-    ObserveResource<LoginSession>(kSessionPath, [this](const TypedResourceEvent<LoginSession>& event) {
+    events().ObserveResource<LoginSession>(kSessionPath, [this](const TypedResourceEvent<LoginSession>& event) {
         OnLoginSession(event.eventType, event.value);
     });
-    ObserveResource<bool>(kPreferencesReadyPath, [this](const TypedResourceEvent<bool>& event) {
+    events().ObserveResource<bool>(kPreferencesReadyPath, [this](const TypedResourceEvent<bool>& event) {
         OnPlayerPreferencesReady(event.eventType, event.value);
     });
 }

@@ -20,8 +20,9 @@ namespace kor {
 // The plug-in owns the registration and the observation of the host's
 // session; the work is done by three collaborators it wires together: the
 // settings resources (with the persisted-settings store), the settings
-// owner, and the player-preferences synchronisation. Each gets the plug-in
-// as its client for requests and events.
+// owner, and the player-preferences synchronisation. Each gets only the
+// parts of the plug-in's client it uses: its request client, its event
+// table, or both.
 //
 // The host delivers calls and events one at a time; nothing here is locked.
 class GameSettingsPlugin : public Plugin {

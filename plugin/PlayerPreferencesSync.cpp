@@ -5,10 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "abi/HttpStatus.h"
 #include "binding/BindingProperty.h"
 #include "config/ConfigLocations.h"
 #include "abi/MethodNumbers.h"
-#include "host/PluginClient.h"
+#include "host/client/RequestClient.h"
 #include "host/client/RequestParameter.h"
 #include "log/Log.h"
 #include "plugin/LoginSession.h"
@@ -22,7 +23,6 @@ namespace {
 constexpr std::string_view kHashPath = "/kor-player-preferences/v1/hash";
 constexpr std::string_view kServerCopyPath = "/kor-player-preferences/v1/preference/GamePreferences";
 constexpr std::string_view kUploadPath = "/kor-player-preferences/v1/preference";
-constexpr uint32_t kNotModified = 304;
 
 constexpr const char* kServerReturned = "player-preference server returned %d";
 constexpr const char* kNotConnected = "We are not connected to the Player Prefs server, are you logged in?";
@@ -44,13 +44,13 @@ uint64_t ServerVersion(const BindingProperty& preference) { return preference.Me
 void PlayerPreferencesSync::SyncWithPlayerPreferences() {
     const std::string local = ReadPersistedSettingsFile().value_or(std::string());
     RequestResult<std::string> hash =
-        client_.Request<std::string>(PluginMethod::Post, kHashPath, RequestParameter(std::string_view(local)));
+        requests_.Request<std::string>(PluginMethod::Post, kHashPath, RequestParameter(std::string_view(local)));
     if (!hash.ok()) return;
 
-    RequestResult<BindingProperty> server = client_.Request<BindingProperty>(
+    RequestResult<BindingProperty> server = requests_.Request<BindingProperty>(
         PluginMethod::Get, kServerCopyPath, RequestParameter(std::string_view(hash.value())));
     if (!server.ok()) {
-        if (server.error().status == kNotModified) {
+        if (server.error().status == http::kNotModified) {
             ownership_.SetSettingsOwner(session_.login.accountId, ownership_.owner().timestamp, false);
         } else {
             LogWarning(kServerReturned, static_cast<int>(server.error().status));
@@ -91,7 +91,7 @@ bool PlayerPreferencesSync::UploadPlayerPreferences() {
     const std::optional<std::string> local = ReadPersistedSettingsFile();
     if (!local) return false;
     RequestResult<BindingProperty> answer =
-        client_.Request<BindingProperty>(PluginMethod::Put, kUploadPath, RequestParameter(Preference(*local)));
+        requests_.Request<BindingProperty>(PluginMethod::Put, kUploadPath, RequestParameter(Preference(*local)));
     if (!answer.ok()) return false;
     ownership_.SetSettingsOwner(session_.login.accountId, ServerVersion(answer.value()), false);
     return true;

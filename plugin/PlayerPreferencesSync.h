@@ -2,7 +2,7 @@
 
 namespace kor {
 
-class PluginClient;
+class RequestClient;
 class SettingsOwnership;
 class SettingsResources;
 struct ObservedSession;
@@ -10,12 +10,12 @@ struct ObservedSession;
 // Keeps "PersistedSettings.json" in step with the logged-in account's copy
 // on the player-preferences service, deciding by the owner record whose copy
 // wins, and loads the settings the file then holds. Reads the session its
-// plug-in observes; talks to the service through `client`.
+// plug-in observes; talks to the service through `requests`.
 class PlayerPreferencesSync {
 public:
-    PlayerPreferencesSync(PluginClient& client, const ObservedSession& session, SettingsOwnership& ownership,
+    PlayerPreferencesSync(RequestClient& requests, const ObservedSession& session, SettingsOwnership& ownership,
                           SettingsResources& resources)
-        : client_(client), session_(session), ownership_(ownership), resources_(resources) {}
+        : requests_(requests), session_(session), ownership_(ownership), resources_(resources) {}
     PlayerPreferencesSync(const PlayerPreferencesSync&) = delete;
     PlayerPreferencesSync& operator=(const PlayerPreferencesSync&) = delete;
 
@@ -29,7 +29,7 @@ public:
     bool ReloadPostGame();
 
 private:
-    PluginClient& client_;
+    RequestClient& requests_;
     const ObservedSession& session_;
     SettingsOwnership& ownership_;
     SettingsResources& resources_;

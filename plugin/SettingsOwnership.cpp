@@ -2,7 +2,8 @@
 
 #include "config/ConfigLocations.h"
 #include "abi/MethodNumbers.h"
-#include "host/PluginClient.h"
+#include "host/client/EventTable.h"
+#include "host/client/RequestClient.h"
 #include "host/client/RequestParameter.h"
 #include "log/Log.h"
 #include "plugin/LoginSession.h"
@@ -21,7 +22,7 @@ constexpr const char* kUnableToReset = "unable to reset %s";
 }  // namespace
 
 void SettingsOwnership::ReadSettingsOwner() {
-    RequestResult<BindingProperty> record = client_.Request<BindingProperty>(PluginMethod::Get, kOwnerPath);
+    RequestResult<BindingProperty> record = requests_.Request<BindingProperty>(PluginMethod::Get, kOwnerPath);
     owner_ = record.ok() ? OwnerFromRecord(record.value()) : GameSettingsOwner{};
 }
 
@@ -32,7 +33,7 @@ void SettingsOwnership::SetSettingsOwner(uint64_t accountId, uint64_t timestamp,
     // are not sent again until they change.
     owner_ = next;
     RequestResult<void> stored =
-        client_.RequestDiscardResult(PluginMethod::Post, kOwnerPath, RequestParameter(OwnerRecord(next)));
+        requests_.RequestDiscardResult(PluginMethod::Post, kOwnerPath, RequestParameter(OwnerRecord(next)));
     if (!stored.ok()) LogError(kOwnerNotStored, stored.error().message.c_str());
 }
 
@@ -55,7 +56,7 @@ void SettingsOwnership::ResetForOtherAccount() {
     }
     SetSettingsOwner(0, 0, false);
     didReset_ = true;
-    client_.FireResourceEvent(PluginResourceEventType::Update, kDidResetPath, true);
+    events_.FireResourceEvent(PluginResourceEventType::Update, kDidResetPath, true);
 }
 
 }  // namespace kor

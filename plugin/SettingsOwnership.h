@@ -6,16 +6,19 @@
 
 namespace kor {
 
-class PluginClient;
+class EventTable;
+class RequestClient;
 struct ObservedSession;
 
 // Which account the local settings files belong to, mirrored in the host's
 // data store, and the reset of "PersistedSettings.json" when they belong to
 // another account than the one logged in. Reads the session its plug-in
-// observes; sends its requests and its one event through `client`.
+// observes; sends its requests through `requests` and its one event through
+// `events`.
 class SettingsOwnership {
 public:
-    SettingsOwnership(PluginClient& client, const ObservedSession& session) : client_(client), session_(session) {}
+    SettingsOwnership(RequestClient& requests, EventTable& events, const ObservedSession& session)
+        : requests_(requests), events_(events), session_(session) {}
     SettingsOwnership(const SettingsOwnership&) = delete;
     SettingsOwnership& operator=(const SettingsOwnership&) = delete;
 
@@ -38,7 +41,8 @@ public:
     bool didReset() const { return didReset_; }
 
 private:
-    PluginClient& client_;
+    RequestClient& requests_;
+    EventTable& events_;
     const ObservedSession& session_;
     GameSettingsOwner owner_;
     bool didReset_ = false;

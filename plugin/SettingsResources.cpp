@@ -6,11 +6,12 @@
 #include <string>
 #include <utility>
 
+#include "abi/HttpStatus.h"
 #include "config/ConfigFileCache.h"
 #include "config/ConfigLocations.h"
 #include "config/ConfigPersistence.h"
 #include "config/ConfigValueWriter.h"
-#include "host/PluginClient.h"
+#include "host/client/EventTable.h"
 #include "log/Log.h"
 #include "plugin/DefaultSettingsDocument.h"
 #include "plugin/KeyBindings.h"
@@ -87,8 +88,8 @@ private:
 
 }  // namespace
 
-SettingsResources::SettingsResources(PluginClient& client, SettingsOwnership& ownership)
-    : client_(client), ownership_(ownership) {}
+SettingsResources::SettingsResources(EventTable& events, SettingsOwnership& ownership)
+    : events_(events), ownership_(ownership) {}
 
 SettingsResources::~SettingsResources() = default;
 
@@ -115,17 +116,17 @@ void SettingsResources::LoadSettings() {
     RebuildBindingIndex(bindingIndex_, Resource(kInputSettingsResources.values));
 
     for (const SettingsResourcePair& resource : kSettingsResources) {
-        client_.FireResourceEvent(PluginResourceEventType::Update, resource.values, Resource(resource.values));
+        events_.FireResourceEvent(PluginResourceEventType::Update, resource.values, Resource(resource.values));
     }
     ready_ = true;
-    client_.FireResourceEvent(PluginResourceEventType::Update, kReadyPath, true);
+    events_.FireResourceEvent(PluginResourceEventType::Update, kReadyPath, true);
 }
 
 HandlerOutcome SettingsResources::PatchSettingsResource(const SettingsResourcePair& resource,
                                                         const BindingProperty& change) {
     BindingProperty& target = Resource(resource.values);
     if (std::optional<std::string> refusal = FindUnfitChange(change, Resource(resource.schema))) {
-        return ErrorResponse(400, *refusal);
+        return ErrorResponse(http::kBadRequest, *refusal);
     }
     if (!store_) {
         LogError("%s", kNoPersistenceStore);
@@ -161,7 +162,7 @@ HandlerOutcome SettingsResources::PatchSettingsResource(const SettingsResourcePa
     if (bindingsChanged) IndexBindings(bindingIndex_, change);
     BindingProperty answer = target;
     ownership_.MarkSettingsModified();
-    client_.FireResourceEvent(PluginResourceEventType::Update, resource.values, answer);
+    events_.FireResourceEvent(PluginResourceEventType::Update, resource.values, answer);
     if (result != ReplaceResult::kReplaced) return InternalServerErrorResponse(kUnableToSave);
     return answer;
 }

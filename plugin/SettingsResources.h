@@ -10,7 +10,7 @@
 namespace kor {
 
 class ConfigPersistence;
-class PluginClient;
+class EventTable;
 class SettingsOwnership;
 
 // The four settings resources of kSettingsResources, the binding index over
@@ -19,10 +19,10 @@ class SettingsOwnership;
 // absent until the first load makes it, handed explicitly to every INI read
 // and write that must see it, saved and dropped by CloseStore. A change
 // marks the settings modified with `ownership`; load and change announce
-// themselves through `client`.
+// themselves through `events`.
 class SettingsResources {
 public:
-    SettingsResources(PluginClient& client, SettingsOwnership& ownership);
+    SettingsResources(EventTable& events, SettingsOwnership& ownership);
     ~SettingsResources();
     SettingsResources(const SettingsResources&) = delete;
     SettingsResources& operator=(const SettingsResources&) = delete;
@@ -53,7 +53,7 @@ public:
     void CloseStore();
 
 private:
-    PluginClient& client_;
+    EventTable& events_;
     SettingsOwnership& ownership_;
     BindingProperty settings_;
     BindingProperty bindingIndex_;

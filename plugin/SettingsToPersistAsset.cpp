@@ -8,7 +8,7 @@
 #include "config/ConfigLocations.h"
 #include "config/PathUtilities.h"
 #include "abi/MethodNumbers.h"
-#include "host/PluginClient.h"
+#include "host/client/RequestClient.h"
 #include "log/Log.h"
 
 namespace kor {
@@ -31,13 +31,13 @@ bool StoreAsset(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-void FetchSettingsToPersist(PluginClient& client) {
-    RequestResult<ResponseStreamHandle> stream = client.RequestStream(PluginMethod::Get, kAssetPath);
+void FetchSettingsToPersist(RequestClient& requests) {
+    RequestResult<ResponseStreamHandle> stream = requests.RequestStream(PluginMethod::Get, kAssetPath);
     if (!stream.ok()) {
         LogError(kRequestFailed, stream.error().message.c_str());
         return;
     }
-    RequestResult<std::vector<uint8_t>> bytes = client.ReadStreamIntoBytes(stream.value());
+    RequestResult<std::vector<uint8_t>> bytes = requests.ReadStreamIntoBytes(stream.value());
     if (!bytes.ok()) {
         LogError(kReadFailed, bytes.error().message.c_str());
         return;

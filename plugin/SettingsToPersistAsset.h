@@ -2,11 +2,11 @@
 
 namespace kor {
 
-class PluginClient;
+class RequestClient;
 
 // Stores the game-data asset "SettingsToPersist.json", fetched through
-// `client`, as "DATA/CFG/defaults/SettingsToPersist.json", where the
+// `requests`, as "DATA/CFG/defaults/SettingsToPersist.json", where the
 // persisted-settings store reads its list; failures are logged.
-void FetchSettingsToPersist(PluginClient& client);
+void FetchSettingsToPersist(RequestClient& requests);
 
 }  // namespace kor

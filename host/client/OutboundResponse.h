@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "abi/HttpStatus.h"
 #include "abi/PluginAbi.h"
 #include "host/client/ResponseStreamHandle.h"
 
@@ -29,9 +30,8 @@ public:
     // the flag or the status still failed the request, and its (unfilled)
     // value must not pass for an answer.
     bool failed() const {
-        return record_.error != nullptr || record_.errorFlag != 0 || record_.status >= kFirstErrorStatus;
+        return record_.error != nullptr || record_.errorFlag != 0 || record_.status >= http::kFirstErrorStatus;
     }
-    static constexpr uint32_t kFirstErrorStatus = 400;
     // The host's error text; empty when it gave none.
     std::string_view errorText() const;
     // Whether the answer is a stream (its read function is set).

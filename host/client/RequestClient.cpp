@@ -33,7 +33,7 @@ std::string_view ExceptionText(const std::exception_ptr& failure) {
     } catch (const std::exception& exception) {
         return exception.what();
     } catch (...) {
-        return "unknown failure";
+        return kUnknownFailure;
     }
 }
 

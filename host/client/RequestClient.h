@@ -117,7 +117,7 @@ RequestResult<T> RequestClient::ConvertAnswer(PluginMethod method, std::string_v
         } catch (const std::exception& failure) {
             return ResponseConversionError(method, url, failure.what());
         } catch (...) {
-            return ResponseConversionError(method, url, "unknown failure");
+            return ResponseConversionError(method, url, kUnknownFailure);
         }
     }
 }

@@ -46,6 +46,10 @@ RequestError StreamReadErrorAt(uint64_t offset);
 // plain value for the host (out of memory, or a text beyond 32 bits).
 inline constexpr std::string_view kFlattenFailure = "The value could not be flattened for the host";
 
+// The {error} of a failure that carried no text: a thrown object that is no
+// std::exception.
+inline constexpr std::string_view kUnknownFailure = "unknown failure";
+
 // The {error} of a stream that failed part-way.
 inline constexpr std::string_view kStreamReadError = "Stream read error";
 

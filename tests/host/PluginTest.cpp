@@ -156,7 +156,7 @@ TEST_F(PluginTest, PrimitivesForwardAndHostAnswersOfEveryShapeBecomeResults) {
             answer(response);
             if (response->release != nullptr) response->release = [](PluginResponse* r) { ++g_releases; hostkit::ReleaseHostResponse(r); };
         });
-        RequestResult<BindingProperty> result = plugin->Request<BindingProperty>(PluginMethod::Get, c.url);
+        RequestResult<BindingProperty> result = plugin->requests().Request<BindingProperty>(PluginMethod::Get, c.url);
         EXPECT_EQ(host.requests().back().url, c.url);
         EXPECT_EQ(result.ok() ? (result.value().GetBool() ? "true" : "false")
                               : std::to_string(result.error().status) + " " + result.error().message,

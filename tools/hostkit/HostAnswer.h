@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "abi/HttpStatus.h"
 #include "abi/PluginAbi.h"
 #include "tools/hostkit/HostValue.h"
 #include "tools/hostkit/ResponseHolder.h"
@@ -16,7 +17,7 @@ namespace kor::hostkit {
 struct HostAnswer {
     HostValue value;
     std::optional<std::string> error;  // set: the request failed
-    uint32_t status = 200;
+    uint32_t status = http::kOk;
     std::string statusMessage;
     HeaderList headers;
     std::optional<StreamScript> stream;
@@ -31,9 +32,9 @@ struct HostAnswer {
 void FillResponse(PluginResponse* response, const HostAnswer& answer);
 
 // The common answers.
-void AnswerValue(PluginResponse* response, const HostValue& value, uint32_t status = 200);
+void AnswerValue(PluginResponse* response, const HostValue& value, uint32_t status = http::kOk);
 void AnswerError(PluginResponse* response, std::string_view message, uint32_t status);
-void AnswerStream(PluginResponse* response, StreamScript script, uint32_t status = 200);
+void AnswerStream(PluginResponse* response, StreamScript script, uint32_t status = http::kOk);
 
 // The release function of every record filled above: frees what FillResponse
 // allocated and zeroes the record. The stream is not touched.

@@ -11,6 +11,7 @@
 #include "abi/HttpStatus.h"
 #include "abi/MethodNumbers.h"
 #include "tools/hostkit/HostAnswer.h"
+#include "tools/hostkit/Outcome.h"
 #include "tools/hostkit/PlainArena.h"
 
 namespace kor::hostkit {
@@ -131,10 +132,8 @@ std::optional<std::string> HostTable::Guarded(const PluginHostTable* table, std:
     try {
         call(*owner);
         return std::nullopt;
-    } catch (const std::exception& error) {
-        what = error.what();
     } catch (...) {
-        what = "unknown exception";
+        what = ExceptionMessage(std::current_exception());
     }
     try {
         owner->OnEntryFailure(entry, what);
@@ -149,7 +148,7 @@ void HostTable::SendRequestEntry(const PluginHostTable* table, PluginResponse* r
     std::optional<std::string> failure = Guarded(table, "sendRequest", [&](HostTable& owner) {
         if (response == nullptr) throw std::invalid_argument("null response record");
         if (request == nullptr) {
-            AnswerError(response, "null request record", 400);
+            AnswerError(response, "null request record", http::kBadRequest);
         } else {
             owner.SendRequest(response, request);
         }

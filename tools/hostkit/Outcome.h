@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <optional>
 #include <string>
 #include <utility>
@@ -35,6 +36,18 @@ private:
     std::optional<T> value_;
     std::string error_;
 };
+
+// The message of a caught exception for a Failure: its what(), or "unknown
+// exception" for anything that is no std::exception (or for none at all).
+inline std::string ExceptionMessage(const std::exception_ptr& error) {
+    try {
+        if (error) std::rethrow_exception(error);
+    } catch (const std::exception& exception) {
+        return exception.what();
+    } catch (...) {
+    }
+    return "unknown exception";
+}
 
 template <>
 class [[nodiscard]] Outcome<void> {

@@ -12,11 +12,6 @@ namespace {
 
 uint32_t Code(BindingPlainKind kind) { return static_cast<uint32_t>(kind); }
 
-uint32_t CountOf(std::size_t size) {
-    if (size > UINT32_MAX) throw std::length_error("value too large for a plain record");
-    return static_cast<uint32_t>(size);
-}
-
 void* Allocate(std::size_t bytes) {
     void* block = std::calloc(bytes == 0 ? 1 : bytes, 1);
     if (block == nullptr) throw std::bad_alloc();
@@ -52,7 +47,7 @@ void Fill(BindingPlainValue& plain, const HostValue& value) {
             return;
         case HostValue::Kind::String: {
             const std::string& text = *value.AsString();
-            uint32_t length = CountOf(text.size());
+            uint32_t length = PlainCountOf(text.size());
             plain.payload.string.text = CopyText(text);
             plain.payload.string.length = length;
             plain.kind = Code(BindingPlainKind::OwnedString);
@@ -60,7 +55,7 @@ void Fill(BindingPlainValue& plain, const HostValue& value) {
         }
         case HostValue::Kind::Blob: {
             const HostValue::Bytes& bytes = *value.AsBlob();
-            uint32_t size = CountOf(bytes.size());
+            uint32_t size = PlainCountOf(bytes.size());
             uint8_t* copy = static_cast<uint8_t*>(Allocate(bytes.size()));
             if (!bytes.empty()) std::memcpy(copy, bytes.data(), bytes.size());
             plain.payload.blob.data = copy;
@@ -70,7 +65,7 @@ void Fill(BindingPlainValue& plain, const HostValue& value) {
         }
         case HostValue::Kind::Collection: {
             const HostValue::Items& items = *value.AsItems();
-            uint32_t count = CountOf(items.size());
+            uint32_t count = PlainCountOf(items.size());
             plain.kind = Code(BindingPlainKind::Collection);
             if (count == 0) return;
             plain.payload.collection.items = static_cast<BindingPlainValue*>(Allocate(count * sizeof(BindingPlainValue)));
@@ -80,7 +75,7 @@ void Fill(BindingPlainValue& plain, const HostValue& value) {
         }
         case HostValue::Kind::Structure: {
             const HostValue::Members& members = *value.AsMembers();
-            uint32_t count = CountOf(members.size());
+            uint32_t count = PlainCountOf(members.size());
             plain.kind = Code(BindingPlainKind::Structure);
             if (count == 0) return;
             plain.payload.structure.members = static_cast<BindingPlainMember*>(Allocate(count * sizeof(BindingPlainMember)));
@@ -97,6 +92,11 @@ void Fill(BindingPlainValue& plain, const HostValue& value) {
 }
 
 }  // namespace
+
+uint32_t PlainCountOf(std::size_t size) {
+    if (size > UINT32_MAX) throw std::length_error("value too large for a plain record");
+    return static_cast<uint32_t>(size);
+}
 
 BindingPlainValue MakeOwnedPlainValue(const HostValue& value) {
     BindingPlainValue plain;

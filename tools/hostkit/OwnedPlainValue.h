@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "abi/PluginAbi.h"
 #include "tools/hostkit/HostValue.h"
 
@@ -20,5 +23,9 @@ BindingPlainValue MakeOwnedPlainValue(const HostValue& value);
 // record does not own (kinds 5 and 7, member names with ownsName 0) are left
 // alone, so it is also safe on a record mixing both.
 void FreeOwnedPlainValue(BindingPlainValue* plain);
+
+// `size` as a plain record's 32-bit length or count; throws
+// std::length_error when it does not fit.
+uint32_t PlainCountOf(std::size_t size);
 
 }  // namespace kor::hostkit

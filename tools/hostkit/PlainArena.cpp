@@ -1,18 +1,12 @@
 #include "tools/hostkit/PlainArena.h"
 
 #include <cstring>
-#include <stdexcept>
 
 #include "abi/PlainValue.h"
+#include "tools/hostkit/OwnedPlainValue.h"
 
 namespace kor::hostkit {
 namespace {
-
-// Plain records carry 32-bit lengths and counts.
-uint32_t CountOf(std::size_t size) {
-    if (size > UINT32_MAX) throw std::length_error("value too large for a plain record");
-    return static_cast<uint32_t>(size);
-}
 
 BindingPlainValue Zeroed(BindingPlainKind kind) {
     BindingPlainValue plain;
@@ -71,14 +65,14 @@ BindingPlainValue PlainArena::Encode(const HostValue& value) {
         case HostValue::Kind::String: {
             const std::string& text = *value.AsString();
             BindingPlainValue plain = Zeroed(BindingPlainKind::BorrowedString);
-            plain.payload.string.length = CountOf(text.size());
+            plain.payload.string.length = PlainCountOf(text.size());
             plain.payload.string.text = Keep(text);
             return plain;
         }
         case HostValue::Kind::Blob: {
             const HostValue::Bytes& bytes = *value.AsBlob();
             BindingPlainValue plain = Zeroed(BindingPlainKind::BorrowedBlob);
-            plain.payload.blob.size = CountOf(bytes.size());
+            plain.payload.blob.size = PlainCountOf(bytes.size());
             plain.payload.blob.data = Keep(bytes);
             return plain;
         }
@@ -90,7 +84,7 @@ BindingPlainValue PlainArena::Encode(const HostValue& value) {
 
 BindingPlainValue PlainArena::EncodeItems(const HostValue::Items& items) {
     BindingPlainValue plain = Zeroed(BindingPlainKind::Collection);
-    plain.payload.collection.count = CountOf(items.size());
+    plain.payload.collection.count = PlainCountOf(items.size());
     if (items.empty()) return plain;
     auto array = std::make_unique<BindingPlainValue[]>(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) array[i] = Encode(items[i]);
@@ -101,7 +95,7 @@ BindingPlainValue PlainArena::EncodeItems(const HostValue::Items& items) {
 
 BindingPlainValue PlainArena::EncodeMembers(const HostValue::Members& members) {
     BindingPlainValue plain = Zeroed(BindingPlainKind::Structure);
-    plain.payload.structure.count = CountOf(members.size());
+    plain.payload.structure.count = PlainCountOf(members.size());
     if (members.empty()) return plain;
     auto array = std::make_unique<BindingPlainMember[]>(members.size());
     for (std::size_t i = 0; i < members.size(); ++i) {

@@ -12,8 +12,6 @@ namespace {
 
 using hostkit::HostValue;
 
-constexpr int kBadGateway = 502;
-
 std::string Lower(std::string_view text) {
     std::string lower(text);
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

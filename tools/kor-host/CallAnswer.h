@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "tools/hostkit/ResponseHolder.h"
+#include "tools/kor-host/HttpStatus.h"
 
 namespace kor::korhost {
 
@@ -19,7 +20,7 @@ struct CallRequest {
 // What the host sends back for a call: an HTTP status, a content type and
 // the body bytes, with the response's headers.
 struct CallAnswer {
-    int status = 200;
+    int status = kOk;
     std::string contentType = "application/json";
     std::string body;
     hostkit::HeaderList headers;

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "tools/kor-host/HttpStatus.h"
+
 namespace kor::korhost {
 namespace {
 
@@ -129,7 +131,7 @@ public:
     // Why a read of this request failed (408: out of time, 413: out of
     // room), 0 while none did. The connection must not wait for another
     // request after one.
-    int cutOff() const { return cutOff_; }
+    uint32_t cutOff() const { return cutOff_; }
 
     // Discards what the client still sends, up to the linger time.
     void Drain() {
@@ -144,11 +146,11 @@ public:
 
     ssize_t read(char* data, size_t size) override {
         if (begin_ == end_) {
-            if (!WaitFor(fd_, POLLIN, ReadWait())) return CutOff(408);
+            if (!WaitFor(fd_, POLLIN, ReadWait())) return CutOff(kRequestTimeout);
             const ssize_t got = recv(fd_, buffer_, sizeof buffer_, 0);
             if (got <= 0) return got;
             requestBytes_ += static_cast<std::size_t>(got);
-            if (requestBytes_ > limits_.maxRequestBytes) return CutOff(413);
+            if (requestBytes_ > limits_.maxRequestBytes) return CutOff(kTooLarge);
             begin_ = 0;
             end_ = static_cast<std::size_t>(got);
         }
@@ -172,7 +174,7 @@ private:
         return std::min<Clock::duration>(limits_.readIdle, std::max<Clock::duration>(deadline_ - Clock::now(), {}));
     }
 
-    ssize_t CutOff(int status) {
+    ssize_t CutOff(uint32_t status) {
         cutOff_ = status;
         return -1;
     }
@@ -188,7 +190,7 @@ private:
     const ConnectionLimits& limits_;
     Clock::time_point deadline_ = Clock::now();
     std::size_t requestBytes_ = 0;
-    int cutOff_ = 0;
+    uint32_t cutOff_ = 0;
     char buffer_[4096];
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
@@ -211,7 +213,7 @@ void GuardedServer::CloseAfterAnswer() {
     if (closeRequested != nullptr) *closeRequested = true;
 }
 
-int GuardedServer::CutOffStatus() { return currentStream != nullptr ? currentStream->cutOff() : 0; }
+uint32_t GuardedServer::CutOffStatus() { return currentStream != nullptr ? currentStream->cutOff() : 0; }
 
 bool GuardedServer::WidenBacklog() { return svr_sock_ != INVALID_SOCKET && ::listen(svr_sock_, SOMAXCONN) == 0; }
 

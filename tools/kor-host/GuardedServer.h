@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 
 namespace kor::korhost {
 
@@ -48,7 +49,7 @@ public:
     // For the error handler: 408 when the request being served on this
     // thread came too slowly, 413 when it grew too large (httplib answers
     // 400 for both), else 0.
-    static int CutOffStatus();
+    static uint32_t CutOffStatus();
 
     // After a bind: httplib listens with a backlog of 5, so a burst of
     // connections (a browser opens six at once) waits for SYN retries, a

@@ -26,12 +26,6 @@ namespace {
 using hostkit::HostValue;
 using hostkit::Outcome;
 
-constexpr int kUnavailable = 503;
-constexpr int kForbidden = 403;
-constexpr int kTooLarge = 413;
-constexpr int kUnsupportedType = 415;
-constexpr int kMisdirected = 421;
-
 std::string Lower(std::string_view text) {
     std::string lower(text);
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -53,7 +47,7 @@ void Send(httplib::Response& response, const CallAnswer& answer) {
     response.set_content(answer.body, answer.contentType);
 }
 
-void SendJson(httplib::Response& response, const HostValue& value, int status = 200) {
+void SendJson(httplib::Response& response, const HostValue& value, int status = kOk) {
     response.status = status;
     response.set_content(hostkit::EncodeJson(value), "application/json");
 }
@@ -250,20 +244,14 @@ void HttpServer::AddRoutes() {
 void HttpServer::AnswerFailuresAsJson() {
     server_->set_exception_handler([](const httplib::Request&, httplib::Response& response,
                                       std::exception_ptr error) {
-        std::string what = "unknown exception";
-        try {
-            if (error) std::rethrow_exception(error);
-        } catch (const std::exception& exception) {
-            what = exception.what();
-        } catch (...) {
-        }
-        SendError(response, kServerError, "kor-host failed: " + what);
+        SendError(response, kServerError, "kor-host failed: " + hostkit::ExceptionMessage(error));
     });
     // Errors httplib answers itself (a malformed request, an unknown method)
     // get the same JSON form as every other answer.
     server_->set_error_handler([](const httplib::Request&, httplib::Response& response) {
-        if (const int cutOff = GuardedServer::CutOffStatus(); cutOff != 0) {
-            SendError(response, cutOff, cutOff == 408 ? "the request came too slowly" : "the request is too large");
+        if (const uint32_t cutOff = GuardedServer::CutOffStatus(); cutOff != 0) {
+            SendError(response, cutOff,
+                      cutOff == kRequestTimeout ? "the request came too slowly" : "the request is too large");
             response.set_header("Connection", "close");
             return;
         }
@@ -326,7 +314,7 @@ void HttpServer::ServeEvents(const httplib::Request&, httplib::Response& respons
 
 void HttpServer::ServeApi(const httplib::Request&, httplib::Response& response) {
     const PluginApiDescription* api = runner_.api();
-    if (api == nullptr) return SendError(response, kUnavailable, "the plug-in is not running");
+    if (api == nullptr) return Send(response, PluginNotRunning());
     HostValue description = HostValue::Structure({{"plugin", HostValue::String(runner_.name())}});
     const HostValue parts = hostkit::DescribeApi(*api);
     for (const hostkit::HostMember& member : *parts.AsMembers()) description.Set(member.name, member.value);

@@ -6,13 +6,14 @@
 #include "tools/hostkit/JsonCodec.h"
 #include "tools/hostkit/LogLevels.h"
 #include "tools/hostkit/PlainValueReader.h"
+#include "tools/kor-host/HttpStatus.h"
 
 namespace kor::korhost {
 
 void KorHostTable::SendRequest(PluginResponse* response, const PluginRequest* request) {
     hostkit::Outcome<ServiceRequest> read = HostServices::Read(*request);
     if (!read) {
-        hostkit::FillResponse(response, ErrorAnswer(read.error(), 400));
+        hostkit::FillResponse(response, ErrorAnswer(read.error(), kBadRequest));
         return;
     }
     hostkit::FillResponse(response, services_.Answer(read.value()));

@@ -10,8 +10,6 @@
 namespace kor::korhost {
 namespace {
 
-constexpr int kUnavailable = 503;
-
 void BuildRequest(hostkit::RequestBuilder& builder, const CallRequest& request) {
     builder.Method(request.method);
     const std::size_t question = request.url.find('?');
@@ -26,6 +24,8 @@ void BuildRequest(hostkit::RequestBuilder& builder, const CallRequest& request) 
 }
 
 }  // namespace
+
+CallAnswer PluginNotRunning() { return ErrorCallAnswer(kUnavailable, "the plug-in is not running"); }
 
 PluginRunner::~PluginRunner() { Shutdown(); }
 
@@ -64,7 +64,7 @@ const PluginApiDescription* PluginRunner::api() const {
 CallAnswer PluginRunner::Locked::Call(const CallRequest& request) {
     PluginRunner& runner = runner_;
     if (runner.library_ == nullptr || !runner.library_->initialized() || runner.library_->shutDown()) {
-        return ErrorCallAnswer(kUnavailable, "the plug-in is not running");
+        return PluginNotRunning();
     }
     const std::string_view path = hostkit::PathOfUrl(request.url);
     const PluginFunctionEntry* entry = runner.routes_.FindLiteral(request.method, path);

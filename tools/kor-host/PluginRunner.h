@@ -16,6 +16,10 @@
 
 namespace kor::korhost {
 
+// The answer to a call while no plug-in is running (not loaded, not
+// initialised or shut down): 503.
+CallAnswer PluginNotRunning();
+
 // The loaded plug-in and the one lock that serialises every call into it.
 //
 // The plug-in takes no lock of its own and expects the host to call it one

@@ -23,6 +23,6 @@ struct ServiceRequest {
 // The answer of a failed request: the error text and its status.
 hostkit::HostAnswer ErrorAnswer(std::string message, uint32_t status);
 // The answer of a successful request.
-hostkit::HostAnswer ValueAnswer(hostkit::HostValue value, uint32_t status = 200);
+hostkit::HostAnswer ValueAnswer(hostkit::HostValue value, uint32_t status = kOk);
 
 }  // namespace kor::korhost

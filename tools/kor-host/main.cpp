@@ -14,6 +14,7 @@
 #include "tools/kor-host/CommandLine.h"
 #include "tools/kor-host/HostRuntime.h"
 #include "tools/kor-host/HttpServer.h"
+#include "tools/kor-host/HttpStatus.h"
 
 namespace kor::korhost {
 namespace {
@@ -97,7 +98,7 @@ int Call(const Options& options) {
     host.Shutdown();
     std::fwrite(answer.body.data(), 1, answer.body.size(), stdout);
     std::fputc('\n', stdout);
-    return answer.status < 400 ? kExitOk : kExitFailed;
+    return static_cast<uint32_t>(answer.status) < kFirstErrorStatus ? kExitOk : kExitFailed;
 }
 
 int Main(int argc, char** argv) {
