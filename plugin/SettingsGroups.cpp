@@ -154,10 +154,14 @@ void ReadSettingsGroup(BindingProperty& destination, const BindingProperty& sour
     // Reading into the very group that is being walked only ever replaces
     // values of members that exist, so the walk is never disturbed.
     for (const auto& [section, settings] : source.Members()) {
+        // Found on the section's first value that is read, then kept: a
+        // member keeps its address while others are added beside it.
+        BindingProperty* target = nullptr;
         for (const auto& [key, fallback] : settings.Members()) {
             const SettingValue value = ReadSetting(fallback, file, section, key, persisted);
             if (value.kind == BindingPropertyKind::Empty) continue;
-            BindingProperty& slot = destination.MemberForWrite(section).MemberForWrite(key);
+            if (target == nullptr) target = &destination.MemberForWrite(section);
+            BindingProperty& slot = target->MemberForWrite(key);
             value.StoreIn(suffix ? slot.MemberForWrite(*suffix) : slot);
         }
     }
