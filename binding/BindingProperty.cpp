@@ -516,6 +516,12 @@ void BindingProperty::ReserveMembers(std::size_t count) {
     if (count > members.capacity) {
         members.sorted = GrowRun(*context_, members.sorted, members.size, members.capacity, count);
     }
+    // The keys to come are new to this structure, and mostly new to the tree
+    // as well: the intern table takes them without rehashing on the way.
+    if (count > members.count()) {
+        BindingStringTable& strings = context_->strings();
+        strings.Reserve(strings.EntryCount() + (count - members.count()));
+    }
 }
 
 const BindingProperty* BindingProperty::FindMember(std::string_view key) const {

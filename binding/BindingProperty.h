@@ -172,7 +172,8 @@ public:
 
     // Makes the value a structure (as MakeStructure) with room for at least
     // `count` members, so that that many keys arriving in byte order are
-    // appended without growing its storage. Throws std::bad_alloc.
+    // appended without growing its storage, and the tree's intern table
+    // takes the new keys without rehashing. Throws std::bad_alloc.
     void ReserveMembers(std::size_t count);
 
     // Reading: the member, or EmptyValue() when the value is not a structure

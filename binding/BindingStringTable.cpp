@@ -183,7 +183,16 @@ void BindingStringTable::ArenaReset() noexcept {
 
 void BindingStringTable::GrowIfFull() noexcept {
     if (entryCount_ < bucketCount_ || bucketCount_ > (UINT32_MAX >> 1)) return;
-    uint32_t grown = bucketCount_ * 2;
+    GrowTo(bucketCount_ * 2);
+}
+
+void BindingStringTable::Reserve(std::size_t entries) noexcept {
+    if (entries <= bucketCount_) return;
+    constexpr uint32_t kLargest = uint32_t{1} << 31;
+    GrowTo(entries >= kLargest ? kLargest : std::bit_ceil(static_cast<uint32_t>(entries)));
+}
+
+void BindingStringTable::GrowTo(uint32_t grown) noexcept {
     BindingInternedString** buckets = nullptr;
     try {
         buckets = static_cast<BindingInternedString**>(

@@ -98,6 +98,11 @@ public:
     // The same, when the caller already knows the FNV-1a hash of the text.
     const BindingInternedString* Intern(std::string_view text, uint32_t hash);
 
+    // Makes room for `entries` entries in all without a rehash on the way,
+    // for a caller that knows how many keys are coming. Best effort: without
+    // memory for the larger bucket array the table stays as it is.
+    void Reserve(std::size_t entries) noexcept;
+
     // One more reference to an entry of this table (or to the empty entry).
     void AddReference(const BindingInternedString* entry) noexcept;
 
@@ -133,6 +138,7 @@ private:
     BindingInternedString* NewEntry(std::string_view text, uint32_t hash);
     void FreeEntry(BindingInternedString* entry) noexcept;
     void GrowIfFull() noexcept;
+    void GrowTo(uint32_t bucketCount) noexcept;
     void Rehash(BindingInternedString** buckets, uint32_t bucketCount) noexcept;
     void FreeBuckets() noexcept;
     void ResetToInlineBuckets() noexcept;

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace kor {
@@ -128,8 +129,22 @@ void ConfigPersistence::MergeSections(FileEntry& file, const rapidjson::Value& s
     }
 }
 
+uint32_t ConfigPersistence::FileHash(std::string_view file) const {
+    if (lastFileKnown_ && lastFile_ == file) return lastFileHash_;
+    const uint32_t hash = ConfigNameHash(file);
+    lastFileKnown_ = false;
+    try {
+        lastFile_.assign(file);
+    } catch (const std::bad_alloc&) {
+        return hash;  // a question answered without keeping the path
+    }
+    lastFileHash_ = hash;
+    lastFileKnown_ = true;
+    return hash;
+}
+
 bool ConfigPersistence::IsPersisted(std::string_view file, std::string_view section, std::string_view key) const {
-    const auto fileEntry = files_.find(ConfigNameHash(file));
+    const auto fileEntry = files_.find(FileHash(file));
     if (fileEntry == files_.end()) return false;
     const auto sectionEntry = fileEntry->second.sections.find(ConfigNameHash(section));
     if (sectionEntry == fileEntry->second.sections.end()) return fileEntry->second.persisted;
@@ -154,7 +169,7 @@ void ConfigPersistence::CaptureValue(std::string_view file, std::string_view sec
 
 const std::string* ConfigPersistence::FindPersistedValue(std::string_view file, std::string_view section,
                                                          std::string_view key) const {
-    const auto record = values_.find(ConfigStoreKey(file, section, key));
+    const auto record = values_.find(ConfigNameHash(key, ConfigNameHash(section, FileHash(file))));
     return record == values_.end() ? nullptr : &record->second.value;
 }
 

@@ -107,10 +107,16 @@ private:
     void MergeSections(FileEntry& file, const rapidjson::Value& sections);
     void CaptureFromDocument(const rapidjson::Document& document);
     void CaptureFromIniFiles();
+    uint32_t FileHash(std::string_view file) const;
 
     std::unordered_map<uint32_t, FileEntry> files_;
     std::unordered_map<uint32_t, ValueRecord> values_;
     bool dirty_ = false;
+    // A settings load asks about every key of one file in turn, and a file's
+    // path is long next to its keys: its hash is kept for the next question.
+    mutable std::string lastFile_;
+    mutable uint32_t lastFileHash_ = 0;
+    mutable bool lastFileKnown_ = false;
 };
 
 }  // namespace kor

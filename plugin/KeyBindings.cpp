@@ -41,15 +41,28 @@ bool IsSkippedCombo(std::string_view combination) {
     return combination.empty() || combination == kUnboundCombo;
 }
 
-}  // namespace
-
-std::vector<std::string> SplitBinding(std::string_view binding) {
+// Calls `visit(combination)` for the one or two combinations of a binding,
+// as views into it: indexing every binding of a settings load needs no copy.
+template <class Visit>
+void ForEachCombo(std::string_view binding, Visit visit) {
     std::size_t comma = binding.find(',');
     while (comma != std::string_view::npos && comma != 0 && binding[comma - 1] == '[') {
         comma = binding.find(',', comma + 1);
     }
-    if (comma == std::string_view::npos) return {std::string(binding)};
-    return {std::string(binding.substr(0, comma)), std::string(binding.substr(comma + 1))};
+    if (comma == std::string_view::npos) {
+        visit(binding);
+        return;
+    }
+    visit(binding.substr(0, comma));
+    visit(binding.substr(comma + 1));
+}
+
+}  // namespace
+
+std::vector<std::string> SplitBinding(std::string_view binding) {
+    std::vector<std::string> parts;
+    ForEachCombo(binding, [&](std::string_view combo) { parts.emplace_back(combo); });
+    return parts;
 }
 
 std::string NormaliseCombo(std::string_view combination) {
@@ -88,7 +101,7 @@ std::string ReplaceCombo(std::string_view binding, std::string_view combination)
 std::vector<std::string> CollectCombos(const BindingProperty& value) {
     std::vector<std::string> combos;
     ForEachBinding(value, [&](std::string_view, std::string_view binding) {
-        for (std::string& combo : SplitBinding(binding)) combos.push_back(std::move(combo));
+        ForEachCombo(binding, [&](std::string_view combo) { combos.emplace_back(combo); });
     });
     return combos;
 }
@@ -98,17 +111,17 @@ void RebuildBindingIndex(BindingProperty& index, BindingProperty& inputSettings)
     for (std::string_view group : KeyBindingGroups) inputSettings.MemberForWrite(group);
     // Every combination is indexed here, the empty and the unbound one too.
     ForEachBinding(inputSettings, [&](std::string_view eventName, std::string_view binding) {
-        for (const std::string& combo : SplitBinding(binding)) {
+        ForEachCombo(binding, [&](std::string_view combo) {
             index.MemberForWrite(NormaliseCombo(combo)).SetString(eventName);
-        }
+        });
     });
 }
 
 void IndexBindings(BindingProperty& index, const BindingProperty& change) {
     ForEachBinding(change, [&](std::string_view eventName, std::string_view binding) {
-        for (const std::string& combo : SplitBinding(binding)) {
+        ForEachCombo(binding, [&](std::string_view combo) {
             if (!IsSkippedCombo(combo)) index.MemberForWrite(NormaliseCombo(combo)).SetString(eventName);
-        }
+        });
     });
 }
 

@@ -26,16 +26,45 @@ constexpr const char* kWriteFloatOutOfRange = "ALE-6CB50B02";
 
 bool FloatInRange(double value) { return std::fabs(value) < kFloatLimit; }
 
-// The value one setting takes, read from `file` when given; empty when the
+// The value one setting takes, held apart from any tree until it is known
+// to be wanted: a value built as a tree of its own would bring its own pools
+// and string table, and then be copied over into the destination.
+struct SettingValue {
+    BindingPropertyKind kind = BindingPropertyKind::Empty;
+    bool boolean = false;
+    int64_t integer = 0;
+    double number = 0;
+    std::string text;
+
+    void StoreIn(BindingProperty& target) const {
+        switch (kind) {
+            case BindingPropertyKind::Bool:
+                target.SetBool(boolean);
+                break;
+            case BindingPropertyKind::Signed:
+                target.SetSigned(integer);
+                break;
+            case BindingPropertyKind::Float:
+                target.SetFloat(number);
+                break;
+            default:
+                target.SetString(text);
+                break;
+        }
+    }
+};
+
+// The value one setting takes, read from `file` when given; Empty when the
 // default's kind is not read at all or its value is out of range.
-BindingProperty ReadSetting(const BindingProperty& fallback, std::optional<std::string_view> file,
-                            std::string_view section, std::string_view key, const ConfigPersistence* persisted) {
+SettingValue ReadSetting(const BindingProperty& fallback, std::optional<std::string_view> file,
+                         std::string_view section, std::string_view key, const ConfigPersistence* persisted) {
     ConfigFileCache& cache = ConfigFileCache::Instance();
-    BindingProperty value;
+    SettingValue value;
     switch (fallback.kind()) {
         case BindingPropertyKind::Bool: {
             bool b = fallback.GetBool();
-            value.SetBool(file ? cache.GetBool(*file, section, key, b, persisted) : b);
+            value.kind = BindingPropertyKind::Bool;
+            value.boolean = file ? cache.GetBool(*file, section, key, b, persisted) : b;
             break;
         }
         case BindingPropertyKind::Signed: {
@@ -46,7 +75,8 @@ BindingProperty ReadSetting(const BindingProperty& fallback, std::optional<std::
                 break;
             }
             auto n = static_cast<int32_t>(v);
-            value.SetSigned(file ? cache.GetInt(*file, section, key, n, persisted) : n);
+            value.kind = BindingPropertyKind::Signed;
+            value.integer = file ? cache.GetInt(*file, section, key, n, persisted) : n;
             break;
         }
         case BindingPropertyKind::Unsigned: {
@@ -56,7 +86,8 @@ BindingProperty ReadSetting(const BindingProperty& fallback, std::optional<std::
                 break;
             }
             auto n = static_cast<int64_t>(v);
-            value.SetSigned(file ? cache.GetInt64(*file, section, key, n, persisted) : n);
+            value.kind = BindingPropertyKind::Signed;
+            value.integer = file ? cache.GetInt64(*file, section, key, n, persisted) : n;
             break;
         }
         case BindingPropertyKind::Float: {
@@ -66,12 +97,14 @@ BindingProperty ReadSetting(const BindingProperty& fallback, std::optional<std::
                 break;
             }
             auto f = static_cast<float>(v);
-            value.SetFloat(file ? cache.GetFloat(*file, section, key, f, persisted) : f);
+            value.kind = BindingPropertyKind::Float;
+            value.number = file ? cache.GetFloat(*file, section, key, f, persisted) : f;
             break;
         }
         case BindingPropertyKind::String: {
-            std::string text(fallback.GetString());
-            value.SetString(file ? cache.GetString(*file, section, key, text.c_str(), persisted) : text);
+            value.kind = BindingPropertyKind::String;
+            value.text = fallback.GetString();
+            if (file) value.text = cache.GetString(*file, section, key, value.text.c_str(), persisted);
             break;
         }
         default:
@@ -121,15 +154,15 @@ void ReadSettingsGroup(BindingProperty& destination, const BindingProperty& sour
     // Reading into the very group that is being walked only ever replaces
     // values of members that exist, so the walk is never disturbed.
     for (const auto& [section, settings] : source.Members()) {
+        // Found on the section's first value that is read, then kept: a
+        // member keeps its address while others are added beside it.
+        BindingProperty* target = nullptr;
         for (const auto& [key, fallback] : settings.Members()) {
-            BindingProperty value = ReadSetting(fallback, file, section, key, persisted);
-            if (value.IsEmpty()) continue;
-            BindingProperty& slot = destination.MemberForWrite(section).MemberForWrite(key);
-            if (suffix) {
-                slot.MemberForWrite(*suffix) = std::move(value);
-            } else {
-                slot = std::move(value);
-            }
+            const SettingValue value = ReadSetting(fallback, file, section, key, persisted);
+            if (value.kind == BindingPropertyKind::Empty) continue;
+            if (target == nullptr) target = &destination.MemberForWrite(section);
+            BindingProperty& slot = target->MemberForWrite(key);
+            value.StoreIn(suffix ? slot.MemberForWrite(*suffix) : slot);
         }
     }
 }
