@@ -2,6 +2,7 @@
 #include "binding/BindingProperty.h"
 #include "binding/BindingResult.h"
 #include "binding/PageSource.h"
+#include "binding/StaticTypeId.h"
 
 #include "binding/BindingTestSupport.h"
 
@@ -210,6 +211,15 @@ TEST(BindingResultTest, FailureReplacesTheValueWithItsMessage) {
 
 // Trees far deeper than a stack allows for recursion are built, copied,
 // compared, flattened and destroyed.
+TEST(BindingPropertyTest, EnumsAreEqualWhenTheirNumbersAre) {
+    BindingProperty three, same, four;
+    three.SetEnum(3, kReservedStaticTypeId);
+    same.SetEnum(3, kReservedStaticTypeId);
+    four.SetEnum(4, kReservedStaticTypeId);
+    EXPECT_TRUE(three == same);
+    EXPECT_FALSE(three == four);
+}
+
 TEST(BindingPropertyTest, VeryDeepTreesNeedNoRecursion) {
     BindingProperty root;
     BindingProperty* cursor = &root;

@@ -201,6 +201,22 @@ TEST_F(PluginTest, NamedHandlersReceiveDeliveredEventsUntilShutDown) {
     EventTable::DispatchServiceProxyEvent(nullptr);
     EXPECT_EQ(seen.size(), 1u);
 
+    // Subscriptions to one resource are counted: the host hears of the
+    // unsubscription only when the last one goes. A resource event whose uri
+    // lacks the leading "/" reaches the listeners of the rooted path.
+    std::vector<std::string> uris;
+    plugin->events().ObserveResourceEvents("/kor-login/v1/session",
+                                           [&uris](const PluginResourceEvent& event) { uris.push_back(event.uri); });
+    plugin->Unsubscribe("/kor-login/v1/session");
+    EXPECT_EQ(host.subscriptionCalls().size(), 2u);
+    host.DeliverEvent("OnJsonApiEvent_kor-login_v1_session",
+                      HostValue::Structure({{"uri", HostValue::String("kor-login/v1/session")},
+                                            {"eventType", HostValue::String("Update")}}));
+    EXPECT_EQ(uris, (std::vector<std::string>{"/kor-login/v1/session"}));
+    plugin->Unsubscribe("/kor-login/v1/session");
+    ASSERT_EQ(host.subscriptionCalls().size(), 3u);
+    EXPECT_FALSE(host.subscriptionCalls()[2].subscribe);
+
     context_.callbacks->shutdown(plugin);
     EXPECT_EQ(Unpacked(end.shutdownCalls), 1);
     EXPECT_TRUE(end.sawShuttingDown);
