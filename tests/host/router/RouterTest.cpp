@@ -156,6 +156,7 @@ TEST_F(Router, ArgumentsAndBodiesBindOrAreRefusedWithTheirReason) {
         {kItems, "GET", "/items/7?onlyPath=x", "", "", "0: Argument 'onlyPath' for 'GetItemsById' was specified in an invalid location."},
         {kItems, "GET", "/items/a%2Fb+c", "", "", R"(["a/b c",null,null,null])"},
         {kList, "GET", "/l?list.1=b&list.0=a", "", "", R"([["a","b"]])"},
+        {kList, "GET", "/l?list.0=a&list=", "", "", R"([[]])"},  // an empty value after items empties the list
         {kList, "GET", "/l?list.1z=a", "", "", "0: Index 1z is in an incorrect format"},
         {kList, "GET", "/l?list.08=a", "", "", "0: Index 08 is in an incorrect format"},
         {kList, "GET", "/l?list.0x=a", "", "", "0: Index 0x is in an incorrect format"},
