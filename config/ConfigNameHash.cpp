@@ -18,7 +18,11 @@ uint32_t ConfigValueKey(std::string_view section, std::string_view key) {
 }
 
 uint32_t ConfigStoreKey(std::string_view file, std::string_view section, std::string_view key) {
-    return ConfigNameHash(key, ConfigNameHash(section, ConfigNameHash(file)));
+    return ConfigStoreKey(ConfigNameHash(file), section, key);
+}
+
+uint32_t ConfigStoreKey(uint32_t fileHash, std::string_view section, std::string_view key) {
+    return ConfigNameHash(key, ConfigNameHash(section, fileHash));
 }
 
 }  // namespace kor

@@ -17,5 +17,8 @@ uint32_t ConfigValueKey(std::string_view section, std::string_view key);
 // Key of a persisted value: the hash of file path, section and key with no
 // separator between them.
 uint32_t ConfigStoreKey(std::string_view file, std::string_view section, std::string_view key);
+// The same key from the file path's hash, ConfigNameHash(file), for callers
+// that ask about many keys of one file.
+uint32_t ConfigStoreKey(uint32_t fileHash, std::string_view section, std::string_view key);
 
 }  // namespace kor

@@ -169,7 +169,7 @@ void ConfigPersistence::CaptureValue(std::string_view file, std::string_view sec
 
 const std::string* ConfigPersistence::FindPersistedValue(std::string_view file, std::string_view section,
                                                          std::string_view key) const {
-    const auto record = values_.find(ConfigNameHash(key, ConfigNameHash(section, FileHash(file))));
+    const auto record = values_.find(ConfigStoreKey(FileHash(file), section, key));
     return record == values_.end() ? nullptr : &record->second.value;
 }
 
